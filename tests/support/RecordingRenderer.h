@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/render/Renderer.h"
+
+// A renderer that draws nothing and writes down every call, so tests can check what the
+// engine hands over and in which order.
+class RecordingRenderer : public Renderer {
+public:
+    std::vector<std::string> calls;
+    std::vector<std::string> loadedTextures;
+    int nextTexture = 1;
+    int freeResult = 1;
+
+    void Init() override { calls.push_back("Init"); }
+    void BeginFrame() override { calls.push_back("BeginFrame"); }
+    void EndFrame() override { calls.push_back("EndFrame"); }
+    int LoadTexture(const char* name) override {
+        for (size_t i = 0; i < loadedTextures.size(); ++i)
+            if (loadedTextures[i] == name) return static_cast<int>(i) + 1;
+        loadedTextures.emplace_back(name);
+        calls.push_back(std::string("LoadTexture ") + name);
+        return nextTexture++;
+    }
+    void DrawPoints(Vertex**, int count, LightSet*, unsigned) override {
+        calls.push_back("DrawPoints " + std::to_string(count));
+    }
+    void DrawWireframe(Face**, int count, LightSet*, unsigned, int) override {
+        calls.push_back("DrawWireframe " + std::to_string(count));
+    }
+    void DrawSolidFaces(Face**, int count, LightSet*, unsigned, int) override {
+        calls.push_back("DrawSolidFaces " + std::to_string(count));
+    }
+    void DrawTexturedFaces(Face**, int count, LightSet*, unsigned, int) override {
+        calls.push_back("DrawTexturedFaces " + std::to_string(count));
+    }
+    void DrawLine(Vertex*, Vertex*, int) override { calls.push_back("DrawLine"); }
+    void BeginAdditive() override { calls.push_back("BeginAdditive"); }
+    void EndAdditive() override { calls.push_back("EndAdditive"); }
+    int FreeTexture(int handle) override {
+        calls.push_back("FreeTexture " + std::to_string(handle));
+        return freeResult;
+    }
+    int GetMaxX() override { return 640; }
+    int GetMaxY() override { return 480; }
+    int GetFarZ() override { return 10000; }
+};
