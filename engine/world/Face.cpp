@@ -1,6 +1,7 @@
 #include "engine/world/Face.h"
 
 #include "engine/video/PixelLayout.h"
+#include "engine/world/Vertex.h"
 
 Face::Face() {
     const PixelLayout& p = ActivePixelLayout();
@@ -16,3 +17,7 @@ Face::Face(Vertex* a_, Vertex* b_, Vertex* c_) : Face() {
 }
 
 int Face::PackedBaseColor() const { return ActivePixelLayout().Pack(red, green, blue); }
+
+bool Face::InFrontOfNear(double nearZ) const { return a->cz > nearZ || b->cz > nearZ || c->cz > nearZ; }
+
+bool Face::BeforeFar(double farZ) const { return a->cz < farZ || b->cz < farZ || c->cz < farZ; }

@@ -31,5 +31,10 @@ public:
     Face(Vertex* a_, Vertex* b_, Vertex* c_);
 
     bool IsDegenerate() const { return a == b || b == c || a == c; }
+    // Face selection: drawn only when some corner is in front of near and some before far.
+    bool InFrontOfNear(double nearZ) const;
+    bool BeforeFar(double farZ) const;
     int PackedBaseColor() const;
+    // Flat shading: one lit colour from the face normal; halo distance is the corners' average.
+    int Light(const LightSet* lights, int windingSign);
 };

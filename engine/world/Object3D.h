@@ -8,6 +8,8 @@
 #include "engine/world/Vector3.h"
 #include "engine/world/Vertex.h"
 
+class Camera;
+class LightSet;
 class Renderer;
 
 // A named triangle mesh with a render-flag word, a placement (angles, or an aim at a point or
@@ -114,6 +116,12 @@ public:
     void AdvanceExplode(double angleStep);
     // One frame of flight: places every face's corners in world space around its own pivot.
     void ExplodeStep();
+
+    // The per-frame pipeline: orientation, box test, transforms, projection, lighting, then
+    // Submit unless the object belongs to the additive pass. Nothing when not visible.
+    void Render(Renderer* renderer, Camera* camera, LightSet* lights);
+    // Hands the vertex and face tables to the draw calls the flag word selects.
+    void Submit(Renderer* renderer, LightSet* lights);
 
 private:
     void Construct(const char* name_, int x, int y, int z);

@@ -29,4 +29,7 @@ public:
 
     bool SamePosition(double px, double py, double pz) const { return x == px && y == py && z == pz; }
     int PackedBaseColor() const;
+    // Lights the vertex from its camera-space normal and position; stores lr/lg/lb and packed
+    // and returns packed. windingSign -1 lets lights behind the surface light it too.
+    int Light(const LightSet* lights, int windingSign);
 };
