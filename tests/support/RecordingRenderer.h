@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,17 @@ public:
     std::vector<std::string> loadedTextures;
     int nextTexture = 1;
     int freeResult = 1;
+    int lastCullSign = 0;
+    Vertex** lastPoints = nullptr;
+    Face** lastFaces = nullptr;
+    // Called at BeginFrame, so a test can make a frame take as long as it likes.
+    std::function<void()> onBeginFrame;
 
     void Init() override { calls.push_back("Init"); }
-    void BeginFrame() override { calls.push_back("BeginFrame"); }
+    void BeginFrame() override {
+        calls.push_back("BeginFrame");
+        if (onBeginFrame) onBeginFrame();
+    }
     void EndFrame() override { calls.push_back("EndFrame"); }
     int LoadTexture(const char* name) override {
         for (size_t i = 0; i < loadedTextures.size(); ++i)
@@ -24,16 +33,23 @@ public:
         calls.push_back(std::string("LoadTexture ") + name);
         return nextTexture++;
     }
-    void DrawPoints(Vertex**, int count, LightSet*, unsigned) override {
+    void DrawPoints(Vertex** v, int count, LightSet*, unsigned) override {
+        lastPoints = v;
         calls.push_back("DrawPoints " + std::to_string(count));
     }
-    void DrawWireframe(Face**, int count, LightSet*, unsigned, int) override {
+    void DrawWireframe(Face** f, int count, LightSet*, unsigned, int cullSign) override {
+        lastFaces = f;
+        lastCullSign = cullSign;
         calls.push_back("DrawWireframe " + std::to_string(count));
     }
-    void DrawSolidFaces(Face**, int count, LightSet*, unsigned, int) override {
+    void DrawSolidFaces(Face** f, int count, LightSet*, unsigned, int cullSign) override {
+        lastFaces = f;
+        lastCullSign = cullSign;
         calls.push_back("DrawSolidFaces " + std::to_string(count));
     }
-    void DrawTexturedFaces(Face**, int count, LightSet*, unsigned, int) override {
+    void DrawTexturedFaces(Face** f, int count, LightSet*, unsigned, int cullSign) override {
+        lastFaces = f;
+        lastCullSign = cullSign;
         calls.push_back("DrawTexturedFaces " + std::to_string(count));
     }
     void DrawLine(Vertex*, Vertex*, int) override { calls.push_back("DrawLine"); }
