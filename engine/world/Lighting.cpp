@@ -52,37 +52,38 @@ int Finish(const Channels& c, int& lr, int& lg, int& lb) {
     return p.Pack(lr, lg, lb);
 }
 
+// Sums every omni and halo term on a base colour; dist gives a halo's integer distance.
+template <typename Distance>
+Channels SumLights(const LightSet* lights, int r, int g, int b, const Vector3& cameraNormal, int windingSign,
+                   Distance dist) {
+    Channels acc;
+    if (!lights) return acc;
+    for (int i = 0; i < lights->omniCount; ++i) {
+        const Omni& o = *lights->omnis[i];
+        acc.Add(r, g, b, o.red, o.green, o.blue, OmniFactor(o, cameraNormal, windingSign));
+    }
+    for (int i = 0; i < lights->haloCount; ++i) {
+        const Halo& h = *lights->halos[i];
+        acc.Add(r, g, b, h.red, h.green, h.blue, h.Strength(dist(h)));
+    }
+    return acc;
+}
+
 }  // namespace
 
 int Vertex::Light(const LightSet* lights, int windingSign) {
-    Channels acc;
-    if (lights) {
-        for (int i = 0; i < lights->omniCount; ++i) {
-            const Omni& o = *lights->omnis[i];
-            acc.Add(r, g, b, o.red, o.green, o.blue, OmniFactor(o, cameraNormal, windingSign));
-        }
-        for (int i = 0; i < lights->haloCount; ++i) {
-            const Halo& h = *lights->halos[i];
-            acc.Add(r, g, b, h.red, h.green, h.blue, h.Strength(HaloDistance(h, cx, cy, cz)));
-        }
-    }
+    const Channels acc = SumLights(lights, r, g, b, cameraNormal, windingSign,
+                                   [this](const Halo& h) { return HaloDistance(h, cx, cy, cz); });
     packed = Finish(acc, lr, lg, lb);
     return packed;
 }
 
 int Face::Light(const LightSet* lights, int windingSign) {
-    Channels acc;
-    if (lights) {
-        for (int i = 0; i < lights->omniCount; ++i) {
-            const Omni& o = *lights->omnis[i];
-            acc.Add(red, green, blue, o.red, o.green, o.blue, OmniFactor(o, cameraNormal, windingSign));
-        }
-        for (int i = 0; i < lights->haloCount; ++i) {
-            const Halo& h = *lights->halos[i];
-            const std::int64_t sum = static_cast<std::int64_t>(HaloDistance(h, a->cx, a->cy, a->cz)) +
-                                     HaloDistance(h, b->cx, b->cy, b->cz) + HaloDistance(h, c->cx, c->cy, c->cz);
-            acc.Add(red, green, blue, h.red, h.green, h.blue, h.Strength(static_cast<int>(sum / 3)));
-        }
-    }
+    // A face's halo distance is the integer average of its corners' distances.
+    const Channels acc = SumLights(lights, red, green, blue, cameraNormal, windingSign, [this](const Halo& h) {
+        const std::int64_t sum = static_cast<std::int64_t>(HaloDistance(h, a->cx, a->cy, a->cz)) +
+                                 HaloDistance(h, b->cx, b->cy, b->cz) + HaloDistance(h, c->cx, c->cy, c->cz);
+        return static_cast<int>(sum / 3);
+    });
     return Finish(acc, lr, lg, lb);
 }

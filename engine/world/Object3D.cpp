@@ -168,15 +168,16 @@ void Object3D::SetFaceTexture(int face, int texture) {
 
 void Object3D::SetSpinAroundPoint(Vector3* centre, double a, double b, double c) {
     orbitPoint = centre;
-    orbitMode = 1;
-    orbitAngles[0] = a;
-    orbitAngles[1] = b;
-    orbitAngles[2] = c;
+    ArmOrbit(1, a, b, c);
 }
 
 void Object3D::SetSpinAroundObject(Object3D* centre, double a, double b, double c) {
     orbitObject = centre;
-    orbitMode = 2;
+    ArmOrbit(2, a, b, c);
+}
+
+void Object3D::ArmOrbit(int mode, double a, double b, double c) {
+    orbitMode = mode;
     orbitAngles[0] = a;
     orbitAngles[1] = b;
     orbitAngles[2] = c;

@@ -125,5 +125,6 @@ public:
 
 private:
     void Construct(const char* name_, int x, int y, int z);
+    void ArmOrbit(int mode, double a, double b, double c);
     int FinishFace(Vertex* a, Vertex* b, Vertex* c, const char* textureName, Renderer* renderer);
 };
