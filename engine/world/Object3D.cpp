@@ -1,11 +1,11 @@
 #include "engine/world/Object3D.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "engine/render/Renderer.h"
+#include "engine/world/Random.h"
 #include "platform/os/Clock.h"
 
 namespace {
@@ -269,7 +269,7 @@ void Object3D::Explode(double speed, int gravity_, int random) {
         }
     }
     // Seeded from the engine clock, which is virtual (and so repeatable) in capture mode.
-    std::srand(static_cast<unsigned>(os::ClockMs()));
+    Random::Seed(static_cast<unsigned>(os::ClockMs()));
     for (int f = 0; f < faceCount; ++f) {
         Face& face = *faces[f];
         const double p[3][3] = {{face.a->x, face.a->y, face.a->z},
@@ -285,8 +285,7 @@ void Object3D::Explode(double speed, int gravity_, int random) {
             face.centre[k] = (hi - lo) / 2 + lo;
             face.offset[k] = face.centre[k];
             if (random) {
-                // The 1998 runtime's rand() spanned 0..32767; keep that range on any libc.
-                const double r = (std::rand() & 0x7FFF) / 32767.0;
+                const double r = Random::Next() / 32767.0;
                 face.velocity[k] = r * (n[k] < 0 ? -1.0 : 1.0) * speed;
             } else {
                 face.velocity[k] = speed * n[k];

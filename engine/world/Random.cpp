@@ -1,0 +1,17 @@
+#include "engine/world/Random.h"
+
+#include <cstdint>
+
+namespace Random {
+namespace {
+std::uint32_t state = 1;
+}  // namespace
+
+void Seed(unsigned seed) { state = seed; }
+
+int Next() {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
+}
+
+}  // namespace Random
