@@ -1,0 +1,19 @@
+#pragma once
+
+// The production's global objects, constructed before main in this order and destroyed in
+// reverse: cameras, the one world, the lights shared by several scenes.
+#include "engine/world/Camera.h"
+#include "engine/world/Lights.h"
+#include "engine/world/World.h"
+
+extern Camera effectCamera;   // the lighthouse picture effect's camera
+extern World world;           // the engine's one world
+extern Omni axisLights[6];    // +Y, -Y, +Z, -Z, +X, -X for the scenes between title and greetings
+extern Camera greetCamera;
+extern Omni greetLights[2];
+extern Camera titleCamera;
+
+// Gives the axis lights their colours (pairs of r, g, b in axis order) and their directions.
+void RigAxisLights(const double colours[6][3]);
+void AddAxisLights();
+void RemoveAxisLights();

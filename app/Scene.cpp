@@ -1,0 +1,71 @@
+#include "app/Scene.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/Globals.h"
+#include "engine/video/ErrorBox.h"
+#include "engine/world/Object3D.h"
+
+namespace {
+constexpr int kMissingContentCode = 25;
+
+[[noreturn]] void Missing(const std::string& what) {
+    FatalError("V3D Error", what.c_str(), kMissingContentCode);
+}
+}  // namespace
+
+Stage& TheStage() {
+    static Stage stage;
+    return stage;
+}
+
+Scene::Scene(const char* name_) : name(name_) {}
+
+Scene::~Scene() {
+    if (TheStage().trace) std::fprintf(stderr, "scene %s passes %d frames %d\n", name, passes, frames);
+}
+
+void Scene::Pass() {
+    Stage& stage = TheStage();
+    ++passes;
+    if (world.RenderFrame()) {
+        ++frames;
+        if (stage.flip) stage.flip();
+    }
+    if (stage.pump) stage.pump();
+    if (stage.endOfPass) stage.endOfPass();
+}
+
+void Scene::Mark() { mark = TheStage().syncCount ? TheStage().syncCount() : 0; }
+
+bool Scene::SyncSinceMark() {
+    const int now = TheStage().syncCount ? TheStage().syncCount() : 0;
+    return now != mark;
+}
+
+void Scene::Cue(const char* phase) {
+    if (TheStage().trace) std::fprintf(stderr, "cue %s %s at pass %d\n", name, phase, passes);
+}
+
+void Scene::Load(const char* fileName) {
+    if (!std::ifstream(fileName).good()) Missing(std::string("Missing model file : ") + fileName);
+    const int before = world.GetObjectCount();
+    world.LoadObject(fileName);
+    if (world.GetObjectCount() == before) Missing(std::string("No object in model file : ") + fileName);
+}
+
+Object3D* Scene::Find(const char* objectName) {
+    Object3D* o = world.FindObject(objectName);
+    if (!o) Missing(std::string("Missing object : ") + objectName);
+    return o;
+}
+
+Object3D* Scene::At(int index) {
+    Object3D* o = world.GetObject(index);
+    if (!o) Missing("Missing object number " + std::to_string(index));
+    return o;
+}
+
+Object3D* Scene::Last() { return At(world.GetObjectCount() - 1); }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+
+class Object3D;
+
+// What a scene reaches beyond the world. The program wires it to the display, the shell and
+// the music for real play, or to a capture; tests wire fakes. Empty members do nothing.
+struct Stage {
+    std::function<void()> flip;        // show the frame just drawn
+    std::function<void()> pump;        // handle one window message; may end the process
+    std::function<int()> syncCount;    // the music's sync counter
+    std::function<void()> endOfPass;   // pace real time, or advance virtual time in a capture
+    std::function<void()> idle;        // one turn of a wait that draws nothing
+    bool trace = false;                // scene and cue lines on stderr
+};
+
+Stage& TheStage();
+
+// One run of a scene routine: its passes, its music marks and the objects it must have.
+// Every scene is a sequence of loops whose bodies advance the animation and call Pass().
+class Scene {
+public:
+    explicit Scene(const char* name);
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    // RenderFrame; Flip when a frame was drawn; one message pump.
+    void Pass();
+    int Passes() const { return passes; }
+    int Frames() const { return frames; }
+
+    // Music cues: a phase waiting for the music ends in the first pass in which the counter
+    // differs from the mark noted before.
+    void Mark();
+    bool SyncSinceMark();
+    // Notes a cue in the trace.
+    void Cue(const char* phase);
+
+    // Loading that a scene depends on: a missing file or object ends the program with an
+    // error naming it, instead of a null object being used later.
+    void Load(const char* fileName);
+    Object3D* Find(const char* objectName);
+    Object3D* At(int index);
+    Object3D* Last();
+
+private:
+    const char* name;
+    int passes = 0;
+    int frames = 0;
+    int mark = 0;
+};

@@ -1,0 +1,5 @@
+#pragma once
+
+// The scene routines, in the order the show plays them. Each runs to completion and leaves
+// the world empty.
+void CockpitTunnelScene();
