@@ -1,0 +1,205 @@
+// Video's pictures: BMP files through the system loader, the 8-bit readers that work on the
+// file's bytes, and the clipped 2D line.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/video/ErrorBox.h"
+#include "engine/video/Video.h"
+#include "platform/os/Image.h"
+
+namespace {
+
+constexpr const char* kCaption = "VVideo Error";
+// 14-byte file header + 40-byte information header + 256 four-byte palette entries.
+constexpr std::size_t kPaletteOffset = 54;
+constexpr std::size_t kPixelOffset = 1078;
+
+enum class BmpRead { Ok, NotOpened, NotBmp, Short };
+
+// Reads the file whole. Its length is the one the header claims (the low three bytes of the
+// size field); a file shorter than that, or too short to hold a header, is refused.
+BmpRead ReadBmp(const char* name, std::vector<std::uint8_t>& bytes) {
+    if (!name) return BmpRead::NotOpened;
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return BmpRead::NotOpened;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return BmpRead::NotBmp;
+    if (bytes.size() < kPaletteOffset) return BmpRead::Short;
+    const std::size_t claimed = bytes[2] + 256u * bytes[3] + 65536u * bytes[4];
+    if (claimed < kPaletteOffset || bytes.size() < claimed) return BmpRead::Short;
+    bytes.resize(claimed);
+    return BmpRead::Ok;
+}
+
+int Read3(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] + 256 * b[at + 1] + 65536 * b[at + 2]; }
+
+std::string CannotGet(const char* name) { return std::string("Cannot get image file : ") + (name ? name : ""); }
+
+}  // namespace
+
+void Video::LoadPicture(Surface* surface, const char* name) {
+    if (noVideo == 1) return;
+    if (!surface) FatalError(kCaption, "Cannot get surface description", 13);
+    if (surface->GetKind() == Surface::Kind::ZBuffer) FatalError(kCaption, "Pixel format not recognized", 14);
+    if (!os::LoadImageScaled(name, surface->Pixels(), surface->Width(), surface->Height(), displayMasks_[0],
+                             displayMasks_[1], displayMasks_[2]))
+        FatalError(kCaption, CannotGet(name).c_str(), 15);
+    ShowIfPrimary(surface);
+}
+
+void Video::LoadBmp8(std::uint8_t* destination, const char* name) {
+    if (noVideo == 1) return;
+    std::vector<std::uint8_t> bytes;
+    switch (ReadBmp(name, bytes)) {
+        case BmpRead::NotOpened:
+        case BmpRead::Short: FatalError(kCaption, CannotGet(name).c_str(), 6);
+        case BmpRead::NotBmp: std::exit(7);
+        case BmpRead::Ok: break;
+    }
+    const int w = Read3(bytes, 18);
+    const int h = Read3(bytes, 22);
+    if (w > width || h > height) FatalError(kCaption, "Too big picture", 23);
+    if (bytes[28] != 8) FatalError(kCaption, "Picture is not a 8bit BMP", 23);
+    // Rows are stored bottom first, each padded to a multiple of four bytes.
+    const std::size_t stride = (static_cast<std::size_t>(w) + 3) & ~std::size_t{3};
+    if (kPixelOffset + stride * static_cast<std::size_t>(h) > bytes.size()) FatalError(kCaption, CannotGet(name).c_str(), 6);
+    if (!destination) return;
+    for (int row = 0; row < h; ++row) {
+        const std::uint8_t* src = bytes.data() + kPixelOffset + stride * static_cast<std::size_t>(h - 1 - row);
+        std::copy(src, src + w, destination + static_cast<std::size_t>(row) * static_cast<std::size_t>(w));
+    }
+}
+
+void Video::LoadBmp8Palette(std::uint32_t* table, const char* name) {
+    if (noVideo == 1) return;
+    std::vector<std::uint8_t> bytes;
+    switch (ReadBmp(name, bytes)) {
+        case BmpRead::NotOpened:
+        case BmpRead::Short: std::exit(6);
+        case BmpRead::NotBmp: std::exit(7);
+        case BmpRead::Ok: break;
+    }
+    if (bytes[28] != 8) FatalError(kCaption, "Picture is not a 8bit BMP", 23);
+    if (bytes.size() < kPixelOffset) std::exit(6);
+    if (!table) return;
+    for (int i = 0; i < 256; ++i) {
+        const std::uint8_t* entry = bytes.data() + kPaletteOffset + 4 * i;
+        const std::uint32_t blue = entry[0] >> 3, green = entry[1] >> 3, red = entry[2] >> 3;
+        // Five bits of green also on a 5-6-5 display, as the effects expect.
+        table[i] = (red << redShift) + (green << greenShift) + blue;
+    }
+}
+
+void Video::GetBmpSize(const char* name, int* w, int* h) {
+    if (noVideo == 1) return;
+    std::vector<std::uint8_t> bytes;
+    switch (ReadBmp(name, bytes)) {
+        case BmpRead::NotOpened:
+        case BmpRead::Short: FatalError(kCaption, CannotGet(name).c_str(), 6);
+        case BmpRead::NotBmp: std::exit(7);
+        case BmpRead::Ok: break;
+    }
+    if (w) *w = Read3(bytes, 18);
+    if (h) *h = Read3(bytes, 22);
+}
+
+int Video::OutCode(int x, int y) const {
+    int code = 0;
+    if (x < 0) code += 8;
+    if (x > maxX) code += 4;
+    if (y < 0) code += 2;
+    if (y > maxY) code += 1;
+    return code;
+}
+
+int Video::ClipLine(int& x1, int& y1, int& x2, int& y2) const {
+    int c1 = OutCode(x1, y1);
+    int c2 = OutCode(x2, y2);
+    // Wide arithmetic: the products of far-away ends would overflow 32 bits. Each pass settles
+    // one boundary of one end, so a handful of passes always suffice; the bound guards
+    // against a degenerate screen (no pixel) where no end can ever settle.
+    for (int pass = 0; pass < 16; ++pass) {
+        if ((c1 | c2) == 0) return 1;
+        if ((c1 & c2) != 0) return 0;
+        const long long dx = static_cast<long long>(x2) - x1;
+        const long long dy = static_cast<long long>(y2) - y1;
+        const bool first = c1 != 0;
+        long long x = first ? x1 : x2;
+        long long y = first ? y1 : y2;
+        const int code = first ? c1 : c2;
+        if (code & 8) {
+            y += (0 - x) * dy / dx;
+            x = 0;
+        } else if (code & 4) {
+            y += (maxX - x) * dy / dx;
+            x = maxX;
+        } else if (code & 2) {
+            x += (0 - y) * dx / dy;
+            y = 0;
+        } else {
+            x += (maxY - y) * dx / dy;
+            y = maxY;
+        }
+        if (first) {
+            x1 = static_cast<int>(x);
+            y1 = static_cast<int>(y);
+            c1 = OutCode(x1, y1);
+        } else {
+            x2 = static_cast<int>(x);
+            y2 = static_cast<int>(y);
+            c2 = OutCode(x2, y2);
+        }
+    }
+    return 0;
+}
+
+void Video::DrawLine(int x1, int y1, int x2, int y2, std::uint16_t color) {
+    if (noVideo == 1 || mode != kModeDirectDraw || !backBufferPixels) return;
+    if (!ClipLine(x1, y1, x2, y2)) return;
+    auto plot = [&](int x, int y) { backBufferPixels[static_cast<std::size_t>(y) * width + x] = color; };
+    if (std::abs(x2 - x1) < std::abs(y2 - y1)) {
+        if (y1 > y2) {
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        const int step = x2 > x1 ? 1 : -1;
+        const int a = std::abs(x2 - x1), b = y2 - y1;
+        int d = 2 * a - b;
+        int x = x1;
+        plot(x1, y1);
+        for (int y = y1 + 1; y <= y2; ++y) {
+            if (d >= 0) {
+                x += step;
+                d += 2 * (a - b);
+            } else {
+                d += 2 * a;
+            }
+            plot(x, y);
+        }
+    } else {
+        if (x1 > x2) {
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        const int step = y2 > y1 ? 1 : -1;
+        const int a = std::abs(y2 - y1), b = x2 - x1;
+        int d = 2 * a - b;
+        int y = y1;
+        plot(x1, y1);
+        for (int x = x1 + 1; x <= x2; ++x) {
+            if (d >= 0) {
+                y += step;
+                d += 2 * (a - b);
+            } else {
+                d += 2 * a;
+            }
+            plot(x, y);
+        }
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/os/Messages.h"
+#include "platform/os/Presenter.h"
+
+// The program's one window over SDL2: full screen at the desktop's resolution (or a plain
+// window), no cursor, the shown frame scaled with its aspect kept and letterboxed. Its
+// keyboard and close events arrive as window messages through the thread's queue.
+namespace os {
+
+struct WindowOptions {
+    const char* title = "";
+    bool fullScreen = true;
+    // Size of a plain window; a full-screen one takes the desktop's.
+    int width = 640;
+    int height = 480;
+};
+
+// Creates, registers and shows the main window. Returns 0 when no window can be opened
+// (no display); LastWindowError says why. Only one main window exists at a time.
+WindowHandle CreateMainWindow(const WindowOptions& options, WindowProc proc);
+WindowHandle MainWindow();
+void ShowMainWindow(bool show);
+std::string LastWindowError();
+
+// True when a real display is in use (not SDL's dummy or offscreen drivers), so that a
+// message box can be seen by someone.
+bool DisplayExists();
+// An exclamation box with an OK button; returns when it is closed. Does nothing without a
+// display.
+void ShowMessageBox(const char* caption, const char* text);
+
+// Shows one RGB565 frame in the main window (nothing when there is none).
+void PresentToWindow(const std::uint16_t* pixels, int width, int height);
+// A frame sink for SetFrameSink that presents to the main window.
+FrameSink WindowSink();
+
+}  // namespace os
