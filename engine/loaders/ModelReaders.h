@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class Object3D;
+class Renderer;
+
+// The readers' core, apart from files, the world and process exits, so that tests, tools and
+// fuzzers can feed them any bytes. Each finished object goes to the sink, in file order; an
+// object the file ends in the middle of is dropped.
+using ObjectSink = std::function<void(std::unique_ptr<Object3D>)>;
+
+// renderer may be null: every texture handle is then 0.
+void ReadAse(std::string_view text, Renderer* renderer, const ObjectSink& sink);
+void ReadAsc(std::string_view text, Renderer* renderer, const ObjectSink& sink);
+
+// The whole file into out; false when it cannot be opened.
+bool ReadModelFile(const char* path, std::string& out);
+
+// Texture handle for a name, or -1 (untextured) for a name that cannot name a picture.
+int TextureHandle(Renderer* renderer, std::string_view name);
