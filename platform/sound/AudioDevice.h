@@ -1,0 +1,50 @@
+#pragma once
+
+// The sound card, through SDL2: an audio callback on SDL's own thread pulls 16-bit stereo at
+// kMixRate. Where no device opens (no sound card, as on CI) it falls back to SDL's "dummy"
+// driver, which keeps calling back at real-time pace, so the music clock still runs.
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+namespace sound {
+
+class AudioDevice {
+public:
+    // Fills `frames` interleaved stereo frames; `latencyFrames` is how much already handed to the
+    // device is still waiting to be heard. Runs on SDL's audio thread.
+    using Pull = std::function<void(std::int16_t* out, std::size_t frames, std::int64_t latencyFrames)>;
+
+    // Frames per callback: 11.6 ms, which bounds how late a sync event can be heard.
+    static constexpr int kBufferFrames = 512;
+
+    AudioDevice() = default;
+    ~AudioDevice();
+    AudioDevice(const AudioDevice&) = delete;
+    AudioDevice& operator=(const AudioDevice&) = delete;
+
+    // Opens the output and starts calling `pull`. Notes on `diag` (once per process) when it had
+    // to fall back to the dummy driver. False only when even that fails.
+    bool Open(Pull pull, std::ostream& diag);
+    // Stops the callbacks (none runs after it returns) and releases the device; safe to repeat.
+    void Close();
+
+    bool IsOpen() const { return id_ != 0; }
+    bool IsDummy() const { return dummy_; }
+    const std::string& Name() const { return name_; }
+
+private:
+    friend struct AudioDeviceCallback;
+    bool OpenWith(const char* driver);
+
+    std::uint32_t id_ = 0;  // SDL's device id; 0 when closed
+    bool subsystem_ = false;
+    bool dummy_ = false;
+    int latency_ = 0;
+    std::string name_;
+    Pull pull_;
+};
+
+}  // namespace sound

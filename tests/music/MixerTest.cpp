@@ -1,0 +1,113 @@
+// The mix: events heard after the device's latency, the music volume, samples.
+
+#include "MusicFixtures.h"
+#include "platform/sound/Mixer.h"
+#include "platform/sound/SoundSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+using fixtures::kRowFrames;
+
+std::shared_ptr<sound::ModulePlayer> LoadPlayer(const xm::Module& m) {
+    const std::vector<std::uint8_t> bytes = xm::Write(m);
+    std::string error;
+    std::shared_ptr<sound::ModulePlayer> p = sound::ModulePlayer::Load(bytes.data(), bytes.size(), error);
+    EXPECT_TRUE(p) << error;
+    return p;
+}
+
+TEST(HeardNotMixed, EventsWaitForTheDeviceLatencyAndNoLonger) {
+    xm::Module m = fixtures::Blank(2, {16}, {0});
+    for (int r : {1, 6, 11}) fixtures::Sync(m, 0, r);
+    for (const std::int64_t latency : {std::int64_t{0}, std::int64_t{1024}, std::int64_t{3000}}) {
+        sound::Mixer mixer;
+        mixer.SetModule(LoadPlayer(m), true);
+        std::int64_t heardNow = 0;
+        std::vector<std::pair<sound::SyncEvent, std::int64_t>> raised;
+        mixer.SetSyncListener([&](const sound::SyncEvent& e) { raised.emplace_back(e, heardNow); });
+
+        // A simulated device taking 512-frame buffers, holding `latency` frames before they are heard.
+        constexpr std::size_t kBuffer = 512;
+        std::vector<std::int16_t> buffer(2 * kBuffer);
+        for (int call = 0; call < 60; ++call) {
+            heardNow = mixer.FramesMixed() - latency;
+            mixer.DevicePull(buffer.data(), kBuffer, latency);
+        }
+        ASSERT_GE(raised.size(), 3u) << "latency " << latency;
+        for (const auto& [event, heard] : raised) {
+            const std::int64_t rowStart = event.row * kRowFrames;  // first pass only in 60 buffers
+            EXPECT_GE(event.frame, rowStart);
+            EXPECT_GE(heard, event.frame) << "raised before it was heard, latency " << latency;
+            EXPECT_LT(heard - event.frame, static_cast<std::int64_t>(kBuffer)) << "raised late, latency " << latency;
+        }
+    }
+}
+
+std::vector<std::int16_t> RenderAtVolume(const xm::Module& m, int volume, std::size_t frames) {
+    sound::Mixer mixer;
+    mixer.SetModule(LoadPlayer(m), true);
+    mixer.SetMusicVolume(volume);
+    std::vector<std::int16_t> out(2 * frames);
+    mixer.Render(out.data(), frames);
+    return out;
+}
+
+TEST(MusicVolume, ScalesTheModuleLinearlyAndClampsTo64) {
+    xm::Module m = fixtures::Blank(2, {16}, {0});
+    fixtures::AddTone(m);
+    fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), 1, 0, 0, 0};
+    constexpr std::size_t kFrames = 8000;
+    const auto full = RenderAtVolume(m, 64, kFrames);
+    const auto half = RenderAtVolume(m, 32, kFrames);
+    const auto over = RenderAtVolume(m, 200, kFrames);
+    const auto none = RenderAtVolume(m, 0, kFrames);
+    int loud = 0;
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        EXPECT_NEAR(half[i], full[i] / 2.0, 1.0) << i;
+        EXPECT_EQ(over[i], full[i]) << i;
+        EXPECT_EQ(none[i], 0) << i;
+        loud += std::abs(full[i]) > 1000;
+    }
+    EXPECT_GT(loud, 1000);  // the tone is really there
+}
+
+TEST(Samples, PlayAt22050OnTheAutomaticChannelMixedWithTheMusic) {
+    std::ostringstream diag;
+    sound::SoundSystem sound(diag);
+    // Before the output starts nothing plays.
+    const int sample = sound.LoadWaveSample(fixtures::WriteWav("step.wav", 22050, 2205, 8000));
+    ASSERT_NE(sample, 0) << diag.str();
+    EXPECT_EQ(sound.PlaySample(sample, 22050, 64, 0), 0);
+    ASSERT_TRUE(sound.Init(sound::Output::Virtual));
+    const int s = sample;
+    auto playedFrames = [&](int rate, int volume) {
+        EXPECT_NE(sound.PlaySample(s, rate, volume, 0), 0);
+        std::vector<std::int16_t> out(2 * 10000);
+        sound.Render(out.data(), 10000);
+        int frames = 0;
+        for (std::size_t i = 0; i < 10000; ++i) {
+            EXPECT_EQ(out[2 * i], out[2 * i + 1]) << "centre panning";
+            frames += out[2 * i] != 0;
+        }
+        // The level in the middle of the sound (its edges ring a little after resampling).
+        return std::pair(frames, static_cast<int>(out[frames]));
+    };
+    // 2205 frames going by at 22050 a second last 0.1 s: 4410 frames of the 44100 Hz mix.
+    const auto [slow, slowLevel] = playedFrames(22050, 64);
+    EXPECT_NEAR(slow, 4410, 40);
+    EXPECT_NEAR(slowLevel, 8000, 100);
+    const auto [fast, fastLevel] = playedFrames(44100, 32);
+    EXPECT_NEAR(fast, 2205, 40);
+    EXPECT_NEAR(fastLevel, 4000, 50);
+
+    EXPECT_EQ(sound.LoadWaveSample(fixtures::WriteBytes("bad.wav", std::vector<std::uint8_t>(64, 7))), 0);
+    EXPECT_EQ(sound.PlaySample(s + 1, 22050, 64, 0), 0);
+    EXPECT_EQ(sound.PlaySample(s, 0, 64, 0), 0);
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+// The engine's Music: counting across module changes, the fades, closing, sample errors, and
+// real-time play through SDL (the dummy driver where there is no sound card).
+
+#include "MusicFixtures.h"
+#include "engine/music/Music.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+using fixtures::kRowFrames;
+
+// A module of `rows` rows with sync commands on the rows given.
+std::string SyncModule(const std::string& name, int rows, std::initializer_list<int> syncRows) {
+    xm::Module m = fixtures::Blank(2, {rows}, {0});
+    fixtures::AddTone(m);
+    fixtures::At(m, 0, 0, 1) = {xm::Note(4, 0), 1, 0, 0, 0};
+    for (int r : syncRows) fixtures::Sync(m, 0, r);
+    return fixtures::WriteModule(name, m);
+}
+
+void Pull(Music& music, std::size_t frames) {
+    std::vector<std::int16_t> audio(2 * frames);
+    ASSERT_TRUE(music.RenderVirtual(audio.data(), frames));
+}
+
+// Time that passes only when the fade waits.
+struct FakeClock {
+    double t = 0;
+    music::FadeClock Clock() {
+        return {[this] { return t; }, [this](double s) { t += s; }};
+    }
+};
+
+struct FadeRecord {
+    long calls = 0;
+    int first = -1, last = -1, highest = -1;
+    bool monotonic = true;
+    int previous = -1;
+    int direction = 0;
+    double halfwayAt = -1;  // clock time at which the volume first crossed 31/32
+};
+
+FadeRecord Record(bool fadeIn, const music::FadeClock& clock, const double* now) {
+    FadeRecord r;
+    r.direction = fadeIn ? 1 : -1;
+    auto sink = [&](int v) {
+        if (r.calls++ == 0) r.first = v;
+        if (r.previous >= 0 && (v - r.previous) * r.direction < 0) r.monotonic = false;
+        if (r.halfwayAt < 0 && (fadeIn ? v >= 32 : v <= 31) && now) r.halfwayAt = *now;
+        r.previous = r.last = v;
+        r.highest = std::max(r.highest, v);
+    };
+    if (fadeIn) music::FadeIn(sink, clock);
+    else music::FadeOut(sink, clock);
+    return r;
+}
+
+TEST(Fade, KeepsEveryVolumeStepBetween0And63) {
+    const FadeRecord out = Record(false, {}, nullptr);
+    EXPECT_NEAR(out.calls, 6300000, 1);
+    EXPECT_EQ(out.first, 62);  // 63 - 0.00001, truncated
+    EXPECT_EQ(out.last, 0);
+    EXPECT_EQ(out.highest, 62);
+    EXPECT_TRUE(out.monotonic);
+
+    const FadeRecord in = Record(true, {}, nullptr);
+    EXPECT_NEAR(in.calls, 6300000, 1);
+    EXPECT_EQ(in.first, 0);
+    EXPECT_EQ(in.last, 63);
+    EXPECT_EQ(in.highest, 63);
+    EXPECT_TRUE(in.monotonic);
+}
+
+TEST(Fade, TakesOneAndAHalfSecondsOnItsClockAtAnEvenPace) {
+    for (const bool fadeIn : {false, true}) {
+        FakeClock fake;
+        fake.t = 100;  // any origin
+        const FadeRecord r = Record(fadeIn, fake.Clock(), &fake.t);
+        EXPECT_NEAR(fake.t - 100, music::kFadeSeconds, 1e-6) << "fade in " << fadeIn;
+        // Half the volume is reached half way through (one volume step is about 24 ms).
+        EXPECT_NEAR(r.halfwayAt - 100, music::kFadeSeconds / 2, 0.03) << "fade in " << fadeIn;
+    }
+}
+
+TEST(Music, ChangeModuleKeepsCountingWhereTheOldModuleLeftOff) {
+    Music music;
+    music.UseVirtualClock();
+    music.Init(1);
+    music.PlayModule(SyncModule("first.xm", 16, {2, 5, 9, 13}).c_str());
+    Pull(music, 16 * kRowFrames);
+    EXPECT_EQ(music.syncCount, 4);
+    const int firstHandle = music.module;
+
+    // Fades take no time on this clock, so no audio passes during the change.
+    FakeClock fake;
+    music.SetFadeClock(fake.Clock());
+    music.ChangeModule(SyncModule("second.xm", 8, {0, 4}).c_str());
+    EXPECT_NEAR(fake.t, 2 * music::kFadeSeconds, 1e-6);
+    EXPECT_NE(music.module, firstHandle);
+    EXPECT_EQ(music.syncCount, 4);
+    Pull(music, 2 * 8 * kRowFrames);
+    EXPECT_EQ(music.syncCount, 8);
+}
+
+TEST(Music, OnTheVirtualClockAModuleChangeTakesThreeSecondsOfMusicTime) {
+    Music music;
+    music.UseVirtualClock();
+    music.Init(1);
+    music.PlayModule(SyncModule("first.xm", 16, {0}).c_str());
+    std::vector<std::int16_t> audio(2 * 256);
+    music.RenderVirtual(audio.data(), 256);
+    const std::int64_t before = music.Sound().FramesMixed();
+    music.ChangeModule(SyncModule("second.xm", 16, {0}).c_str());
+    const double seconds = static_cast<double>(music.Sound().FramesMixed() - before) / sound::kMixRate;
+    EXPECT_NEAR(seconds, 2 * music::kFadeSeconds, 0.01);
+    // The old module's syncs kept counting while it faded (16 rows = 0.16 s a loop), and the
+    // new module's first row during the fade-in.
+    EXPECT_GE(music.syncCount, 1 + 9 + 9);
+
+    // Back at full level (63 of 64) after the change.
+    music.RenderVirtual(audio.data(), 256);
+    int peak = 0;
+    for (std::int16_t v : audio) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    EXPECT_GT(peak, 1000);
+}
+
+TEST(Music, ModuleThatFailsToLoadLeavesSilenceAndTheCounterStill) {
+    Music music;
+    music.UseVirtualClock();
+    music.Init(1);
+    testing::internal::CaptureStderr();
+    music.PlayModule((fixtures::TempDir() + "/missing.xm").c_str());
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("missing.xm"), std::string::npos) << err;
+    EXPECT_NE(err.find("silent"), std::string::npos) << err;
+    EXPECT_EQ(music.module, 0);
+    std::vector<std::int16_t> audio(2 * 44100, 1);
+    music.RenderVirtual(audio.data(), 44100);
+    for (std::int16_t v : audio) ASSERT_EQ(v, 0);
+    EXPECT_EQ(music.syncCount, 0);
+}
+
+TEST(Music, CloseIsSafeWithoutAModuleAndTwice) {
+    {
+        Music music;
+        EXPECT_EQ(music.module, 0);
+        EXPECT_EQ(music.sampleCount, 0);
+        EXPECT_EQ(music.syncCount, 0);
+        music.Close();
+        music.Close();
+    }  // and the destructor closes once more
+    Music music;
+    music.UseVirtualClock();
+    testing::internal::CaptureStdout();
+    music.Init(0);  // no dialog: the output chosen is printed instead
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("virtual"), std::string::npos);
+    music.PlayModule(SyncModule("close.xm", 8, {1}).c_str());
+    Pull(music, 8 * kRowFrames);
+    music.Close();
+    music.Close();
+    std::vector<std::int16_t> audio(2 * 64);
+    EXPECT_FALSE(music.RenderVirtual(audio.data(), 64));
+    EXPECT_EQ(music.syncCount, 1);
+}
+
+using MusicDeathTest = testing::Test;
+
+TEST_F(MusicDeathTest, SampleErrorsEndWithCode155) {
+    testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    EXPECT_EXIT(
+        {
+            Music music;
+            music.UseVirtualClock();
+            music.Init(1);
+            music.LoadSample((fixtures::TempDir() + "/none.wav").c_str());
+        },
+        testing::ExitedWithCode(155), "VMusic Error: Couldn't load WAV file");
+    EXPECT_EXIT(
+        {
+            Music music;
+            music.UseVirtualClock();
+            music.Init(1);
+            music.PlaySample(0);  // nothing loaded
+        },
+        testing::ExitedWithCode(155), "VMusic Error: Couldn't play Sample");
+    const std::string wav = fixtures::WriteWav("click.wav", 22050, 100, 1000);
+    EXPECT_EXIT(
+        {
+            Music music;
+            music.UseVirtualClock();
+            music.Init(1);
+            for (int i = 0; i < Music::kMaxSamples; ++i) music.LoadSample(wav.c_str());
+            music.PlaySample(Music::kMaxSamples - 1);
+            std::fprintf(stderr, "all slots loaded\n");
+            music.LoadSample(wav.c_str());  // one past the table
+        },
+        testing::ExitedWithCode(155), "all slots loaded\n(.|\n)*Couldn't load WAV file");
+}
+
+TEST(MusicRealTime, CountsSyncsAsTheyArePlayedEvenWithNoSoundCard) {
+    // A driver that cannot exist forces the fallback to SDL's dummy driver, as on a machine
+    // without a sound card.
+    const char* saved = std::getenv("SDL_AUDIODRIVER");
+    const std::string previous = saved ? saved : "";
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    Music music;
+    testing::internal::CaptureStderr();
+    music.Init(1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (saved) setenv("SDL_AUDIODRIVER", previous.c_str(), 1);
+    else unsetenv("SDL_AUDIODRIVER");
+    EXPECT_EQ(music.Sound().DeviceName(), "dummy");
+    EXPECT_NE(err.find("dummy"), std::string::npos) << err;
+
+    // A sync every 4 rows (40 ms). The music runs on SDL's thread; wait for it, but not for ever.
+    music.PlayModule(SyncModule("live.xm", 16, {0, 4, 8, 12}).c_str());
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (music.syncCount < 6 && std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GE(music.syncCount, 6);
+    music.Close();
+    const int after = music.syncCount;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(music.syncCount, after) << "still counting after Close";
+}
+
+}  // namespace
