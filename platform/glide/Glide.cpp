@@ -1,75 +1,549 @@
 #include "platform/glide/Glide.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <sstream>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "platform/os/Presenter.h"
+#include "platform/raster/PixelOps.h"
+#include "platform/raster/Rasteriser.h"
 
-// First cut: buffers, swap and reads work; drawing arrives with the rasteriser.
 namespace {
+
+constexpr FxU32 kTextureMemory = 4u << 20;   // TMU 0, bytes
+
+// The bound texture as grTexSource gave it.
+struct TextureSource {
+    int valid = 0;
+    FxU32 address = 0;
+    GrLOD_t largeLod = GR_LOD_256;
+    GrAspectRatio_t aspect = GR_ASPECT_1x1;
+    GrTextureFormat_t format = GR_TEXFMT_RGB_565;
+};
+
+// Everything grGlideGetState saves: plain values, so a state copy is a byte copy.
+struct Settings {
+    GrDepthBufferMode_t depthMode = GR_DEPTHBUFFER_DISABLE;
+    GrCmpFnc_t depthFunction = GR_CMP_LESS;
+    FxBool depthMask = FXFALSE;
+    GrCullMode_t cull = GR_CULL_DISABLE;
+    GrAlphaBlendFnc_t rgbSrc = GR_BLEND_ONE, rgbDst = GR_BLEND_ZERO;
+    GrChromakeyMode_t chromakey = GR_CHROMAKEY_DISABLE;
+    GrColor_t chromakeyValue = 0;
+    GrCombineFunction_t combineFunction = GR_COMBINE_FUNCTION_LOCAL;
+    GrCombineFactor_t combineFactor = GR_COMBINE_FACTOR_ZERO;
+    GrCombineLocal_t combineLocal = GR_COMBINE_LOCAL_CONSTANT;
+    GrCombineOther_t combineOther = GR_COMBINE_OTHER_CONSTANT;
+    GrColor_t constant = 0xFFFFFFFF;
+    GrTextureFilterMode_t filter = GR_TEXTUREFILTER_BILINEAR;
+    int dither = 1;
+    int clip[4] = {0, 0, 0, 0};
+    TextureSource source;
+};
+static_assert(std::is_trivially_copyable_v<Settings> && sizeof(Settings) <= sizeof(GrState));
+
 struct Board {
+    bool present = true;     // what grSstQueryHardware reports
+    bool open = false;
     int width = 0, height = 0;
     std::vector<FxU16> color[2];
+    std::vector<FxU16> depth;
     int front = 0;
+    std::vector<FxU8> textureMemory;
+    std::map<FxU32, raster::Texture> decoded;   // by start address
+    const raster::Texture* bound = nullptr;
+    Settings settings;
+    raster::Rasteriser rasteriser;
+    // Linear frame buffer lock: 5-5-5 writes go through a staging copy.
+    bool locked = false;
+    GrBuffer_t lockedBuffer = 0;
+    GrLfbWriteMode_t lockedMode = GR_LFBWRITEMODE_565;
+    bool lockedForWrite = false;
+    std::vector<FxU16> staging;
     std::function<void(const std::string&)> recorder;
+
+    std::vector<FxU16>& Buffer(GrBuffer_t which) { return color[which == GR_BUFFER_FRONTBUFFER ? front : 1 - front]; }
 };
+
 Board& TheBoard() {
     static Board board;
     return board;
 }
+
+void Append(std::ostringstream& out, const GrVertex* v) {
+    if (v) out << v->x << ' ' << v->y << ' ' << v->oow;
+    else out << "null";
+}
+void Append(std::ostringstream& out, GrTexInfo* info) {
+    if (info) out << "info{" << info->smallLod << ' ' << info->largeLod << ' ' << info->aspectRatio << ' ' << info->format << '}';
+    else out << "null";
+}
+template <class T>
+void Append(std::ostringstream& out, const T& value) {
+    out << value;
+}
+
+template <class... Args>
+void Record(const char* name, const Args&... args) {
+    Board& b = TheBoard();
+    if (!b.recorder) return;
+    std::ostringstream out;
+    out << name << '(';
+    int n = 0;
+    ((out << (n++ ? ", " : ""), Append(out, args)), ...);
+    out << ')';
+    b.recorder(out.str());
+}
+
+int LodSide(GrLOD_t lod) { return lod >= GR_LOD_256 && lod <= GR_LOD_1 ? 256 >> lod : 0; }
+
+// Bytes of one level: 16-bit texel formats only (8-bit ones count a byte each).
+FxU32 LevelBytes(GrLOD_t lod, GrAspectRatio_t aspect, GrTextureFormat_t format) {
+    const int side = LodSide(lod);
+    if (side == 0 || aspect < GR_ASPECT_8x1 || aspect > GR_ASPECT_1x8) return 0;
+    const int narrow = std::max(1, side >> std::abs(aspect - GR_ASPECT_1x1));
+    return static_cast<FxU32>(side) * static_cast<FxU32>(narrow) * (format >= 8 ? 2u : 1u);
+}
+
+FxU32 MemRequired(const GrTexInfo& info) {
+    if (info.largeLod > info.smallLod) return 0;
+    FxU32 total = 0;
+    for (GrLOD_t lod = info.largeLod; lod <= info.smallLod; ++lod) total += LevelBytes(lod, info.aspectRatio, info.format);
+    return (total + 7u) & ~7u;
+}
+
+// Decodes the texture at an address of texture memory, when it is one the rasteriser can draw.
+const raster::Texture* Resolve(Board& b, const TextureSource& s) {
+    if (!s.valid || s.aspect != GR_ASPECT_1x1) return nullptr;
+    if (s.format != GR_TEXFMT_RGB_565 && s.format != GR_TEXFMT_ARGB_1555) return nullptr;
+    const int side = LodSide(s.largeLod);
+    const FxU64 bytes = FxU64(side) * side * 2;
+    if (side == 0 || s.address > b.textureMemory.size() || bytes > b.textureMemory.size() - s.address) return nullptr;
+    auto it = b.decoded.find(s.address);
+    if (it != b.decoded.end() && it->second.Side() == side) return &it->second;
+    std::vector<std::uint16_t> texels(std::size_t(side) * side);
+    std::memcpy(texels.data(), b.textureMemory.data() + s.address, bytes);
+    raster::Texture& t = b.decoded[s.address];
+    t.Load(texels.data(), side,
+           s.format == GR_TEXFMT_RGB_565 ? raster::TexelFormat::RGB565 : raster::TexelFormat::ARGB1555);
+    return &t;
+}
+
+raster::ColorSource SourceOf(const Settings& s) {
+    using raster::ColorSource;
+    const ColorSource local = s.combineLocal == GR_COMBINE_LOCAL_ITERATED ? ColorSource::Iterated : ColorSource::Constant;
+    if (s.combineFunction == GR_COMBINE_FUNCTION_LOCAL) return local;
+    // Scaling the other input: by one it passes alone, by the local colour it is modulated.
+    if (s.combineOther == GR_COMBINE_OTHER_TEXTURE) {
+        if (s.combineFactor == GR_COMBINE_FACTOR_LOCAL)
+            return local == ColorSource::Iterated ? ColorSource::TextureTimesIterated : ColorSource::TextureTimesConstant;
+        return ColorSource::Texture;
+    }
+    return s.combineOther == GR_COMBINE_OTHER_ITERATED ? ColorSource::Iterated : ColorSource::Constant;
+}
+
+// Turns the Glide settings into the rasteriser's state before each draw.
+bool Prepare(Board& b) {
+    if (!b.open) return false;
+    const Settings& s = b.settings;
+    raster::State& r = b.rasteriser.state;
+    r.source = SourceOf(s);
+    r.constant = s.constant & 0xFFFFFF;
+    const bool zero = s.combineFunction == GR_COMBINE_FUNCTION_ZERO ||
+                      (s.combineFunction == GR_COMBINE_FUNCTION_SCALE_OTHER && s.combineFactor == GR_COMBINE_FACTOR_ZERO);
+    if (zero) r.source = raster::ColorSource::Constant, r.constant = 0;
+    r.filter = s.filter == GR_TEXTUREFILTER_POINT_SAMPLED ? raster::Filter::Point : raster::Filter::Bilinear;
+    r.depthMode = s.depthMode == GR_DEPTHBUFFER_WBUFFER   ? raster::DepthMode::WBuffer
+                  : s.depthMode == GR_DEPTHBUFFER_ZBUFFER ? raster::DepthMode::ZBuffer
+                                                          : raster::DepthMode::Off;
+    r.depthFunc = static_cast<raster::DepthFunc>(std::clamp(s.depthFunction, 0, 7));
+    r.depthWrite = s.depthMask != FXFALSE;
+    r.additive = s.rgbSrc == GR_BLEND_ONE && s.rgbDst == GR_BLEND_ONE;
+    r.chromaKey = s.chromakey == GR_CHROMAKEY_ENABLE;
+    r.chromaKeyValue = s.chromakeyValue & 0xFFFFFF;
+    r.dither = s.dither != 0;
+    r.cull = s.cull == GR_CULL_NEGATIVE ? raster::Cull::Negative
+             : s.cull == GR_CULL_POSITIVE ? raster::Cull::Positive
+                                          : raster::Cull::None;
+    r.texture = b.bound;
+    r.clip = raster::ClipRect{s.clip[0], s.clip[1], s.clip[2], s.clip[3]};
+    b.rasteriser.target = raster::Target{b.color[1 - b.front].data(), b.depth.data(), b.width, b.height};
+    return true;
+}
+
+raster::Vertex Convert(const GrVertex& v) {
+    raster::Vertex out;
+    out.x = v.x, out.y = v.y, out.z = v.ooz, out.oow = v.oow;
+    out.r = v.r, out.g = v.g, out.b = v.b;
+    out.sow = v.tmuvtx[0].sow, out.tow = v.tmuvtx[0].tow;
+    return out;
+}
+
+int ClampToInt(FxU32 v) { return v > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(v); }
+
+bool ScreenSize(GrScreenResolution_t resolution, int& w, int& h) {
+    struct Mode { GrScreenResolution_t id; int w, h; };
+    static constexpr Mode kModes[] = {{GR_RESOLUTION_320x200, 320, 200}, {GR_RESOLUTION_320x240, 320, 240},
+                                      {GR_RESOLUTION_512x384, 512, 384}, {GR_RESOLUTION_640x400, 640, 400},
+                                      {GR_RESOLUTION_640x480, 640, 480}, {GR_RESOLUTION_800x600, 800, 600},
+                                      {GR_RESOLUTION_960x720, 960, 720}, {GR_RESOLUTION_856x480, 856, 480},
+                                      {GR_RESOLUTION_512x256, 512, 256}};
+    for (const Mode& m : kModes)
+        if (m.id == resolution) return w = m.w, h = m.h, true;
+    return false;
+}
+
+void Close(Board& b) {
+    b.open = false;
+    b.width = b.height = 0;
+    for (auto& c : b.color) c.clear();
+    b.depth.clear();
+    b.textureMemory.clear();
+    b.decoded.clear();
+    b.bound = nullptr;
+    b.locked = false;
+    b.staging.clear();
+}
+
 }  // namespace
 
-void grGlideInit() {}
+void grGlideInit() {
+    Record("grGlideInit");
+    Close(TheBoard());
+}
+
 FxBool grSstQueryHardware(GrHwConfiguration* hw) {
-    if (hw) hw->num_sst = 1;
+    Record("grSstQueryHardware");
+    Board& b = TheBoard();
+    if (hw == nullptr) return FXFALSE;
+    *hw = GrHwConfiguration{};
+    if (!b.present) return FXFALSE;
+    hw->num_sst = 1;
+    hw->SSTs[0].type = GR_SSTTYPE_VOODOO;
+    hw->SSTs[0].voodooConfig.fbRam = 4;
+    hw->SSTs[0].voodooConfig.nTexelfx = 1;
+    hw->SSTs[0].voodooConfig.tmuConfig[0].tmuRam = static_cast<int>(kTextureMemory >> 20);
     return FXTRUE;
 }
-void grSstSelect(int) {}
-FxBool grSstWinOpen(FxU32, GrScreenResolution_t, GrScreenRefresh_t, GrColorFormat_t, GrOriginLocation_t, int, int) {
+
+void grSstSelect(int whichSst) { Record("grSstSelect", whichSst); }
+
+FxBool grSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefresh_t refresh, GrColorFormat_t format,
+                    GrOriginLocation_t origin, int numColorBuffers, int numAuxBuffers) {
+    Record("grSstWinOpen", hWnd, resolution, refresh, format, origin, numColorBuffers, numAuxBuffers);
     Board& b = TheBoard();
-    b.width = 640;
-    b.height = 480;
-    for (auto& c : b.color) c.assign(640 * 480, 0);
+    int w = 0, h = 0;
+    if (!b.present || !ScreenSize(resolution, w, h)) return FXFALSE;
+    Close(b);
+    b.width = w, b.height = h;
+    for (auto& c : b.color) c.assign(std::size_t(w) * h, 0);
+    b.depth.assign(std::size_t(w) * h, 0xFFFF);
+    b.textureMemory.assign(kTextureMemory, 0);
+    b.front = 0;
+    b.settings = Settings{};
+    b.settings.clip[2] = w, b.settings.clip[3] = h;
+    b.open = true;
     return FXTRUE;
 }
-void grGlideShutdown() {}
-void grGlideGetState(GrState* s) {
-    if (s) std::memset(s, 0, sizeof *s);
+
+void grGlideShutdown() {
+    Record("grGlideShutdown");
+    Close(TheBoard());
 }
-void grGlideSetState(const GrState*) {}
-void grDepthBufferMode(GrDepthBufferMode_t) {}
-void grDepthBufferFunction(GrCmpFnc_t) {}
-void grDepthMask(FxBool) {}
-void grCullMode(GrCullMode_t) {}
-void grAlphaBlendFunction(GrAlphaBlendFnc_t, GrAlphaBlendFnc_t, GrAlphaBlendFnc_t, GrAlphaBlendFnc_t) {}
-void grChromakeyMode(GrChromakeyMode_t) {}
-void grChromakeyValue(GrColor_t) {}
-void grColorCombine(GrCombineFunction_t, GrCombineFactor_t, GrCombineLocal_t, GrCombineOther_t, FxBool) {}
-void guColorCombineFunction(GrColorCombineFnc_t) {}
-void guTexCombineFunction(GrChipID_t, GrTextureCombineFnc_t) {}
-void grTexFilterMode(GrChipID_t, GrTextureFilterMode_t, GrTextureFilterMode_t) {}
-void grTexClampMode(GrChipID_t, GrTextureClampMode_t, GrTextureClampMode_t) {}
-void grTexMipMapMode(GrChipID_t, GrMipMapMode_t, FxBool) {}
-void grConstantColorValue(GrColor_t) {}
-void grClipWindow(FxU32, FxU32, FxU32, FxU32) {}
-void grDitherMode(int) {}
-FxU32 grTexTextureMemRequired(FxU32, GrTexInfo*) { return 0; }
-FxU32 grTexMinAddress(GrChipID_t) { return 0; }
-FxU32 grTexMaxAddress(GrChipID_t) { return 4u << 20; }
-void grTexDownloadMipMap(GrChipID_t, FxU32, FxU32, GrTexInfo*) {}
-void grTexSource(GrChipID_t, FxU32, FxU32, GrTexInfo*) {}
-void grDrawPoint(const GrVertex*) {}
-void grDrawLine(const GrVertex*, const GrVertex*) {}
-void grDrawTriangle(const GrVertex*, const GrVertex*, const GrVertex*) {}
-void guDrawTriangleWithClip(const GrVertex*, const GrVertex*, const GrVertex*) {}
-void grBufferClear(GrColor_t, GrAlpha_t, FxU16) {}
-void grBufferSwap(int) {
+
+void grGlideGetState(GrState* state) {
+    Record("grGlideGetState");
+    if (state == nullptr) return;
+    std::memset(state, 0, sizeof *state);
+    std::memcpy(state->opaque, &TheBoard().settings, sizeof(Settings));
+}
+
+void grGlideSetState(const GrState* state) {
+    Record("grGlideSetState");
+    if (state == nullptr) return;
     Board& b = TheBoard();
-    b.front ^= 1;
-    if (b.width > 0) os::PresentFrame(b.color[b.front].data(), b.width, b.height);
+    std::memcpy(&b.settings, state->opaque, sizeof(Settings));
+    b.bound = b.open ? Resolve(b, b.settings.source) : nullptr;
 }
-FxBool grLfbLock(GrLock_t, GrBuffer_t, GrLfbWriteMode_t, GrOriginLocation_t, FxBool, GrLfbInfo_t*) { return FXFALSE; }
-FxBool grLfbUnlock(GrLock_t, GrBuffer_t) { return FXTRUE; }
-FxBool grLfbReadRegion(GrBuffer_t, FxU32, FxU32, FxU32, FxU32, FxU32, void*) { return FXFALSE; }
-void glideSetCallRecorder(std::function<void(const std::string&)> recorder) { TheBoard().recorder = std::move(recorder); }
+
+void grDepthBufferMode(GrDepthBufferMode_t mode) {
+    Record("grDepthBufferMode", mode);
+    TheBoard().settings.depthMode = mode;
+}
+
+void grDepthBufferFunction(GrCmpFnc_t function) {
+    Record("grDepthBufferFunction", function);
+    TheBoard().settings.depthFunction = function;
+}
+
+void grDepthMask(FxBool enable) {
+    Record("grDepthMask", enable);
+    TheBoard().settings.depthMask = enable;
+}
+
+void grCullMode(GrCullMode_t mode) {
+    Record("grCullMode", mode);
+    TheBoard().settings.cull = mode;
+}
+
+void grAlphaBlendFunction(GrAlphaBlendFnc_t rgbSrc, GrAlphaBlendFnc_t rgbDst, GrAlphaBlendFnc_t alphaSrc,
+                          GrAlphaBlendFnc_t alphaDst) {
+    Record("grAlphaBlendFunction", rgbSrc, rgbDst, alphaSrc, alphaDst);
+    TheBoard().settings.rgbSrc = rgbSrc;
+    TheBoard().settings.rgbDst = rgbDst;
+}
+
+void grChromakeyMode(GrChromakeyMode_t mode) {
+    Record("grChromakeyMode", mode);
+    TheBoard().settings.chromakey = mode;
+}
+
+void grChromakeyValue(GrColor_t value) {
+    Record("grChromakeyValue", value);
+    TheBoard().settings.chromakeyValue = value;
+}
+
+void grColorCombine(GrCombineFunction_t function, GrCombineFactor_t factor, GrCombineLocal_t local,
+                    GrCombineOther_t other, FxBool invert) {
+    Record("grColorCombine", function, factor, local, other, invert);
+    Settings& s = TheBoard().settings;
+    s.combineFunction = function, s.combineFactor = factor, s.combineLocal = local, s.combineOther = other;
+}
+
+void guColorCombineFunction(GrColorCombineFnc_t function) {
+    Record("guColorCombineFunction", function);
+    Settings& s = TheBoard().settings;
+    switch (function) {
+        case GR_COLORCOMBINE_ZERO:
+            s.combineFunction = GR_COMBINE_FUNCTION_ZERO;
+            break;
+        case GR_COLORCOMBINE_CCRGB:
+        case GR_COLORCOMBINE_ITRGB:
+            s.combineFunction = GR_COMBINE_FUNCTION_LOCAL;
+            s.combineLocal = function == GR_COLORCOMBINE_CCRGB ? GR_COMBINE_LOCAL_CONSTANT : GR_COMBINE_LOCAL_ITERATED;
+            break;
+        case GR_COLORCOMBINE_DECAL_TEXTURE:
+        case GR_COLORCOMBINE_TEXTURE_TIMES_CCRGB:
+        case GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB:
+            s.combineFunction = GR_COMBINE_FUNCTION_SCALE_OTHER;
+            s.combineOther = GR_COMBINE_OTHER_TEXTURE;
+            s.combineFactor = function == GR_COLORCOMBINE_DECAL_TEXTURE ? GR_COMBINE_FACTOR_ONE : GR_COMBINE_FACTOR_LOCAL;
+            s.combineLocal = function == GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB ? GR_COMBINE_LOCAL_ITERATED
+                                                                             : GR_COMBINE_LOCAL_CONSTANT;
+            break;
+        default:
+            break;   // other presets are not used here and leave the combine as it was
+    }
+}
+
+void guTexCombineFunction(GrChipID_t tmu, GrTextureCombineFnc_t function) {
+    // One TMU: its output is the texel itself.
+    Record("guTexCombineFunction", tmu, function);
+}
+
+void grTexFilterMode(GrChipID_t tmu, GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter) {
+    Record("grTexFilterMode", tmu, minFilter, magFilter);
+    // Without mipmaps everything is magnified or minified alike; the board's choice is the
+    // magnification filter.
+    if (tmu == GR_TMU0) TheBoard().settings.filter = magFilter;
+}
+
+void grTexClampMode(GrChipID_t tmu, GrTextureClampMode_t sClamp, GrTextureClampMode_t tClamp) {
+    Record("grTexClampMode", tmu, sClamp, tClamp);   // wrap is the only addressing
+}
+
+void grTexMipMapMode(GrChipID_t tmu, GrMipMapMode_t mode, FxBool lodBlend) {
+    Record("grTexMipMapMode", tmu, mode, lodBlend);  // one level per texture is drawn
+}
+
+void grConstantColorValue(GrColor_t value) {
+    Record("grConstantColorValue", value);
+    TheBoard().settings.constant = value;
+}
+
+void grClipWindow(FxU32 minx, FxU32 miny, FxU32 maxx, FxU32 maxy) {
+    Record("grClipWindow", minx, miny, maxx, maxy);
+    Settings& s = TheBoard().settings;
+    s.clip[0] = ClampToInt(minx), s.clip[1] = ClampToInt(miny), s.clip[2] = ClampToInt(maxx), s.clip[3] = ClampToInt(maxy);
+}
+
+void grDitherMode(int mode) {
+    Record("grDitherMode", mode);
+    TheBoard().settings.dither = mode != 0;
+}
+
+FxU32 grTexTextureMemRequired(FxU32 evenOdd, GrTexInfo* info) {
+    Record("grTexTextureMemRequired", evenOdd, info);
+    return info ? MemRequired(*info) : 0;
+}
+
+FxU32 grTexMinAddress(GrChipID_t tmu) {
+    Record("grTexMinAddress", tmu);
+    return 0;
+}
+
+FxU32 grTexMaxAddress(GrChipID_t tmu) {
+    Record("grTexMaxAddress", tmu);
+    return kTextureMemory - 8;
+}
+
+void grTexDownloadMipMap(GrChipID_t tmu, FxU32 startAddress, FxU32 evenOdd, GrTexInfo* info) {
+    Record("grTexDownloadMipMap", tmu, startAddress, evenOdd, info);
+    Board& b = TheBoard();
+    if (!b.open || info == nullptr || info->data == nullptr || tmu != GR_TMU0) return;
+    const FxU32 bytes = MemRequired(*info);
+    // A download that would not fit is refused whole rather than written past the memory.
+    if (bytes == 0 || startAddress > kTextureMemory || bytes > kTextureMemory - startAddress) return;
+    FxU32 copied = 0;
+    for (GrLOD_t lod = info->largeLod; lod <= info->smallLod; ++lod)
+        copied += LevelBytes(lod, info->aspectRatio, info->format);
+    std::memcpy(b.textureMemory.data() + startAddress, info->data, copied);
+    // Forget decoded textures the download overwrote; the bound one is decoded again.
+    for (auto it = b.decoded.begin(); it != b.decoded.end();) {
+        const FxU32 size = static_cast<FxU32>(it->second.Side() * it->second.Side() * 2);
+        if (it->first < startAddress + bytes && startAddress < it->first + size) {
+            if (b.bound == &it->second) b.bound = nullptr;
+            it = b.decoded.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (b.settings.source.valid && b.bound == nullptr) b.bound = Resolve(b, b.settings.source);
+}
+
+void grTexSource(GrChipID_t tmu, FxU32 startAddress, FxU32 evenOdd, GrTexInfo* info) {
+    Record("grTexSource", tmu, startAddress, evenOdd, info);
+    Board& b = TheBoard();
+    if (tmu != GR_TMU0) return;
+    TextureSource& s = b.settings.source;
+    s = TextureSource{};
+    if (info) {
+        s.valid = 1, s.address = startAddress, s.largeLod = info->largeLod, s.aspect = info->aspectRatio;
+        s.format = info->format;
+    }
+    b.bound = b.open ? Resolve(b, s) : nullptr;
+}
+
+void grDrawPoint(const GrVertex* p) {
+    Record("grDrawPoint", p);
+    Board& b = TheBoard();
+    if (p && Prepare(b)) b.rasteriser.DrawPoint(Convert(*p));
+}
+
+void grDrawLine(const GrVertex* a, const GrVertex* v) {
+    Record("grDrawLine", a, v);
+    Board& b = TheBoard();
+    if (a && v && Prepare(b)) b.rasteriser.DrawLine(Convert(*a), Convert(*v));
+}
+
+namespace {
+void Triangle(const GrVertex* a, const GrVertex* v, const GrVertex* c) {
+    Board& b = TheBoard();
+    if (a && v && c && Prepare(b)) b.rasteriser.DrawTriangle(Convert(*a), Convert(*v), Convert(*c));
+}
+}  // namespace
+
+void grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+    Record("grDrawTriangle", a, b, c);
+    Triangle(a, b, c);
+}
+
+void guDrawTriangleWithClip(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+    // The rasteriser clips every triangle to the clip window exactly.
+    Record("guDrawTriangleWithClip", a, b, c);
+    Triangle(a, b, c);
+}
+
+void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
+    Record("grBufferClear", color, int(alpha), depth);
+    Board& b = TheBoard();
+    if (!b.open) return;
+    const Settings& s = b.settings;
+    const int x0 = std::clamp(s.clip[0], 0, b.width), x1 = std::clamp(s.clip[2], 0, b.width);
+    const int y0 = std::clamp(s.clip[1], 0, b.height), y1 = std::clamp(s.clip[3], 0, b.height);
+    const FxU16 pixel = raster::Pack565((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0, 0, false);
+    std::vector<FxU16>& back = b.Buffer(GR_BUFFER_BACKBUFFER);
+    for (int y = y0; y < y1; ++y) {
+        const std::size_t row = std::size_t(y) * b.width;
+        std::fill(back.begin() + row + x0, back.begin() + row + x1, pixel);
+        if (s.depthMask) std::fill(b.depth.begin() + row + x0, b.depth.begin() + row + x1, depth);
+    }
+}
+
+void grBufferSwap(int swapInterval) {
+    Record("grBufferSwap", swapInterval);
+    Board& b = TheBoard();
+    if (!b.open) return;
+    b.front = 1 - b.front;
+    os::PresentFrame(b.color[b.front].data(), b.width, b.height);
+}
+
+FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode, GrOriginLocation_t origin,
+                 FxBool pixelPipeline, GrLfbInfo_t* info) {
+    Record("grLfbLock", type, buffer, writeMode, origin, pixelPipeline);
+    Board& b = TheBoard();
+    if (!b.open || b.locked || info == nullptr || origin != GR_ORIGIN_UPPER_LEFT) return FXFALSE;
+    if (buffer != GR_BUFFER_FRONTBUFFER && buffer != GR_BUFFER_BACKBUFFER) return FXFALSE;
+    const bool write = (type & 1) == GR_LFB_WRITE_ONLY;
+    if (write && writeMode != GR_LFBWRITEMODE_565 && writeMode != GR_LFBWRITEMODE_555 && writeMode != GR_LFBWRITEMODE_ANY)
+        return FXFALSE;
+    std::vector<FxU16>& target = b.Buffer(buffer);
+    b.locked = true, b.lockedBuffer = buffer, b.lockedForWrite = write;
+    b.lockedMode = write && writeMode == GR_LFBWRITEMODE_555 ? GR_LFBWRITEMODE_555 : GR_LFBWRITEMODE_565;
+    info->strideInBytes = static_cast<FxU32>(b.width * 2);
+    info->origin = GR_ORIGIN_UPPER_LEFT;
+    info->writeMode = b.lockedMode;
+    if (b.lockedMode == GR_LFBWRITEMODE_555) {
+        // 5-5-5 writes land in a copy that is converted back at unlock.
+        b.staging.resize(target.size());
+        for (std::size_t i = 0; i < target.size(); ++i)
+            b.staging[i] = static_cast<FxU16>(((target[i] >> 1) & 0x7FE0) | (target[i] & 0x1F));
+        info->lfbPtr = b.staging.data();
+    } else {
+        info->lfbPtr = target.data();
+    }
+    return FXTRUE;
+}
+
+FxBool grLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
+    Record("grLfbUnlock", type, buffer);
+    Board& b = TheBoard();
+    if (!b.open || !b.locked || buffer != b.lockedBuffer) return FXFALSE;
+    if (b.lockedForWrite && b.lockedMode == GR_LFBWRITEMODE_555) {
+        std::vector<FxU16>& target = b.Buffer(buffer);
+        for (std::size_t i = 0; i < target.size(); ++i) {
+            const FxU16 p = b.staging[i];
+            const FxU16 g5 = (p >> 5) & 0x1F;
+            target[i] = static_cast<FxU16>(((p & 0x7C00) << 1) | (((g5 << 1) | (g5 >> 4)) << 5) | (p & 0x1F));
+        }
+    }
+    b.locked = false;
+    return FXTRUE;
+}
+
+FxBool grLfbReadRegion(GrBuffer_t srcBuffer, FxU32 srcX, FxU32 srcY, FxU32 srcWidth, FxU32 srcHeight, FxU32 dstStride,
+                       void* dstData) {
+    Record("grLfbReadRegion", srcBuffer, srcX, srcY, srcWidth, srcHeight, dstStride);
+    Board& b = TheBoard();
+    if (!b.open || dstData == nullptr) return FXFALSE;
+    if (srcBuffer != GR_BUFFER_FRONTBUFFER && srcBuffer != GR_BUFFER_BACKBUFFER) return FXFALSE;
+    const FxU64 w = FxU64(b.width), h = FxU64(b.height);
+    if (FxU64(srcX) + srcWidth > w || FxU64(srcY) + srcHeight > h || FxU64(dstStride) < FxU64(srcWidth) * 2)
+        return FXFALSE;
+    const std::vector<FxU16>& source = b.Buffer(srcBuffer);
+    auto* out = static_cast<unsigned char*>(dstData);
+    for (FxU32 row = 0; row < srcHeight; ++row)
+        std::memcpy(out + std::size_t(row) * dstStride, source.data() + (std::size_t(srcY) + row) * b.width + srcX,
+                    std::size_t(srcWidth) * 2);
+    return FXTRUE;
+}
+
+void glideSetCallRecorder(std::function<void(const std::string& call)> recorder) {
+    TheBoard().recorder = std::move(recorder);
+}
+
+void glideSetBoardPresent(bool present) { TheBoard().present = present; }

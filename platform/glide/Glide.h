@@ -12,6 +12,7 @@
 using FxU8 = std::uint8_t;
 using FxU16 = std::uint16_t;
 using FxU32 = std::uint32_t;
+using FxU64 = std::uint64_t;
 using FxI32 = std::int32_t;
 using FxBool = int;
 using FxFloat = float;
@@ -276,3 +277,5 @@ FxBool grLfbReadRegion(GrBuffer_t srcBuffer, FxU32 srcX, FxU32 srcY, FxU32 srcWi
 // Not Glide: a seam for tests and traces. When set, every call above reports its name and
 // arguments ("grDepthMask(1)") before it runs. An empty function stops the recording.
 void glideSetCallRecorder(std::function<void(const std::string& call)> recorder);
+// Not Glide: whether grSstQueryHardware finds a board (true unless a test says otherwise).
+void glideSetBoardPresent(bool present);

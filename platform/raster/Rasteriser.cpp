@@ -1,0 +1,364 @@
+#include "platform/raster/Rasteriser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "platform/raster/Fragment.h"
+#include "platform/raster/PixelOps.h"
+
+namespace raster {
+
+namespace {
+
+// Triangles with every corner inside this band (pixels) are rasterised directly; the edge
+// functions then stay far inside 64 bits. Larger ones are first cut to the band.
+constexpr double kGuard = 32768.0;
+
+enum DepthKind { kNoDepth = 0, kDepthLess = 1, kDepthAny = 2 };
+
+// What one span needs: row pointers, constants of the draw, and the attributes at the first
+// pixel with their per-pixel steps. Texture coordinates are in 1/16 texels.
+struct SpanContext {
+    std::uint16_t* color = nullptr;
+    std::uint16_t* depth = nullptr;
+    int y = 0;
+    const std::uint32_t* texels = nullptr;
+    int shift = 0, mask = 0;
+    std::uint32_t key = 0;
+    int cr = 0, cg = 0, cb = 0;
+    int depthFunc = 1;
+    bool depthWrite = true, wbuffer = true, dither = true;
+    float oow = 0, doow = 0, z = 0, dz = 0;
+    float r = 0, dr = 0, g = 0, dg = 0, b = 0, db = 0;
+    float s = 0, ds = 0, t = 0, dt = 0;
+};
+
+inline int ToChannel(float v) {
+    v = v > 0.0f ? v : 0.0f;
+    v = v < 255.0f ? v : 255.0f;
+    return static_cast<int>(v);
+}
+
+inline int FloorToIntF(float v) {
+    v = v > -1.0e9f ? v : -1.0e9f;
+    v = v < 1.0e9f ? v : 1.0e9f;
+    const int i = static_cast<int>(v);
+    return i - (v < static_cast<float>(i) ? 1 : 0);
+}
+
+template <Filter F>
+inline std::uint32_t Sample(const SpanContext& c, float s, float t) {
+    if constexpr (F == Filter::Point) {
+        const int x = (FloorToIntF(s) >> 4) & c.mask, y = (FloorToIntF(t) >> 4) & c.mask;
+        return c.texels[(y << c.shift) + x];
+    } else {
+        const int us = FloorToIntF(s - 8.0f), vs = FloorToIntF(t - 8.0f);
+        const std::uint32_t fx = static_cast<std::uint32_t>(us & 15), fy = static_cast<std::uint32_t>(vs & 15);
+        const int x0 = (us >> 4) & c.mask, y0 = (vs >> 4) & c.mask;
+        const int x1 = (x0 + 1) & c.mask;
+        const int row0 = y0 << c.shift, row1 = ((y0 + 1) & c.mask) << c.shift;
+        const std::uint32_t t00 = c.texels[row0 + x0], t10 = c.texels[row0 + x1];
+        const std::uint32_t t01 = c.texels[row1 + x0], t11 = c.texels[row1 + x1];
+        const std::uint32_t w00 = (16 - fx) * (16 - fy), w10 = fx * (16 - fy), w01 = (16 - fx) * fy, w11 = fx * fy;
+        // Red and blue share one multiply: the weights sum to 256, so each lane stays in 16 bits.
+        const std::uint32_t rb = ((t00 & 0xFF00FF) * w00 + (t10 & 0xFF00FF) * w10 + (t01 & 0xFF00FF) * w01 +
+                                  (t11 & 0xFF00FF) * w11) >> 8;
+        const std::uint32_t g = ((t00 & 0xFF00) * w00 + (t10 & 0xFF00) * w10 + (t01 & 0xFF00) * w01 +
+                                 (t11 & 0xFF00) * w11) >> 8;
+        return (rb & 0xFF00FF) | (g & 0xFF00);
+    }
+}
+
+template <ColorSource S, Filter F, bool Key, bool Add, int D>
+std::uint32_t Span(const SpanContext& c, int x, int end) {
+    constexpr bool kTextured = S == ColorSource::Texture || S == ColorSource::TextureTimesConstant ||
+                               S == ColorSource::TextureTimesIterated;
+    constexpr bool kIterated = S == ColorSource::Iterated || S == ColorSource::TextureTimesIterated;
+    constexpr bool kNeedW = kTextured || D != kNoDepth;
+    float oow = c.oow, z = c.z, r = c.r, g = c.g, b = c.b, s = c.s, t = c.t;
+    const int* ditherRow = kDitherMatrix[c.y & 3];
+    std::uint32_t written = 0;
+    for (; x < end; ++x) {
+        std::uint16_t depth = 0;
+        bool draw = true;
+        if constexpr (D != kNoDepth) {
+            depth = c.wbuffer ? EncodeW(oow) : EncodeZ(z);
+            if constexpr (D == kDepthLess) draw = depth < c.depth[x];
+            else draw = DepthPasses(c.depthFunc, depth, c.depth[x]);
+        }
+        if (draw) {
+            int R, G, B;
+            if constexpr (kTextured) {
+                const float w = 1.0f / oow;
+                const std::uint32_t texel = Sample<F>(c, s * w, t * w);
+                if constexpr (Key) draw = texel != c.key;
+                R = static_cast<int>(texel >> 16), G = static_cast<int>(texel >> 8) & 0xFF,
+                B = static_cast<int>(texel) & 0xFF;
+                if constexpr (S == ColorSource::TextureTimesConstant) {
+                    R = (R * (c.cr + 1)) >> 8, G = (G * (c.cg + 1)) >> 8, B = (B * (c.cb + 1)) >> 8;
+                } else if constexpr (S == ColorSource::TextureTimesIterated) {
+                    R = (R * (ToChannel(r) + 1)) >> 8, G = (G * (ToChannel(g) + 1)) >> 8,
+                    B = (B * (ToChannel(b) + 1)) >> 8;
+                }
+            } else if constexpr (kIterated) {
+                R = ToChannel(r), G = ToChannel(g), B = ToChannel(b);
+            } else {
+                R = c.cr, G = c.cg, B = c.cb;
+            }
+            if (draw) {
+                if constexpr (Add) {
+                    const std::uint32_t under = Expand565(c.color[x]);
+                    R = std::min(255, R + static_cast<int>(under >> 16));
+                    G = std::min(255, G + static_cast<int>((under >> 8) & 0xFF));
+                    B = std::min(255, B + static_cast<int>(under & 0xFF));
+                }
+                if (c.dither) {
+                    const int d = ditherRow[x & 3];
+                    c.color[x] = static_cast<std::uint16_t>((kDitherTables.to5[d][R] << 11) |
+                                                            (kDitherTables.to6[d][G] << 5) | kDitherTables.to5[d][B]);
+                } else {
+                    c.color[x] = static_cast<std::uint16_t>(((R >> 3) << 11) | ((G >> 2) << 5) | (B >> 3));
+                }
+                if constexpr (D != kNoDepth) {
+                    if (c.depthWrite) c.depth[x] = depth;
+                }
+                ++written;
+            }
+        }
+        if constexpr (kNeedW) oow += c.doow;
+        if constexpr (D != kNoDepth) z += c.dz;
+        if constexpr (kIterated) r += c.dr, g += c.dg, b += c.db;
+        if constexpr (kTextured) s += c.ds, t += c.dt;
+    }
+    return written;
+}
+
+using SpanFunction = std::uint32_t (*)(const SpanContext&, int, int);
+
+template <ColorSource S, Filter F, bool K, bool A>
+SpanFunction ChooseDepth(int d) {
+    if (d == kDepthLess) return &Span<S, F, K, A, kDepthLess>;
+    if (d == kDepthAny) return &Span<S, F, K, A, kDepthAny>;
+    return &Span<S, F, K, A, kNoDepth>;
+}
+
+template <ColorSource S, Filter F>
+SpanFunction ChooseKeyBlend(bool key, bool add, int d) {
+    if (key) return add ? ChooseDepth<S, F, true, true>(d) : ChooseDepth<S, F, true, false>(d);
+    return add ? ChooseDepth<S, F, false, true>(d) : ChooseDepth<S, F, false, false>(d);
+}
+
+template <ColorSource S>
+SpanFunction ChooseTextured(Filter f, bool key, bool add, int d) {
+    return f == Filter::Point ? ChooseKeyBlend<S, Filter::Point>(key, add, d)
+                              : ChooseKeyBlend<S, Filter::Bilinear>(key, add, d);
+}
+
+SpanFunction ChooseSpan(ColorSource source, Filter f, bool key, bool add, int d) {
+    switch (source) {
+        case ColorSource::Constant: return ChooseKeyBlend<ColorSource::Constant, Filter::Point>(false, add, d);
+        case ColorSource::Iterated: return ChooseKeyBlend<ColorSource::Iterated, Filter::Point>(false, add, d);
+        case ColorSource::Texture: return ChooseTextured<ColorSource::Texture>(f, key, add, d);
+        case ColorSource::TextureTimesConstant: return ChooseTextured<ColorSource::TextureTimesConstant>(f, key, add, d);
+        default: return ChooseTextured<ColorSource::TextureTimesIterated>(f, key, add, d);
+    }
+}
+
+inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {  // b > 0
+    std::int64_t q = a / b;
+    if ((a % b) != 0 && a < 0) --q;
+    return q;
+}
+inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+// Attribute f over the screen: f(x, y) = c + dx * x + dy * y, x and y in pixels.
+struct Plane {
+    double dx = 0, dy = 0, c = 0;
+    double At(double x, double y) const { return c + dx * x + dy * y; }
+};
+
+bool InsideGuard(const Vertex& v) { return std::fabs(v.x) <= kGuard && std::fabs(v.y) <= kGuard; }
+
+Vertex Mix(const Vertex& a, const Vertex& b, double t) {
+    auto m = [t](float p, float q) { return static_cast<float>(p + (double(q) - p) * t); };
+    Vertex v;
+    v.x = m(a.x, b.x), v.y = m(a.y, b.y), v.z = m(a.z, b.z), v.oow = m(a.oow, b.oow);
+    v.r = m(a.r, b.r), v.g = m(a.g, b.g), v.b = m(a.b, b.b), v.sow = m(a.sow, b.sow), v.tow = m(a.tow, b.tow);
+    return v;
+}
+
+// Sutherland-Hodgman against the guard band. Attributes are affine in screen space, so cutting
+// an edge in screen space keeps them exact. Returns the number of corners (at most 7).
+int ClipToGuard(const Vertex* in, int n, Vertex* out) {
+    Vertex buffer[2][8];
+    const Vertex* src = in;
+    int count = n;
+    for (int plane = 0; plane < 4; ++plane) {
+        Vertex* dst = buffer[plane & 1];
+        int m = 0;
+        auto distance = [plane](const Vertex& v) {
+            switch (plane) {
+                case 0: return kGuard - v.x;
+                case 1: return kGuard + v.x;
+                case 2: return kGuard - v.y;
+                default: return kGuard + v.y;
+            }
+        };
+        for (int i = 0; i < count; ++i) {
+            const Vertex& p = src[i];
+            const Vertex& q = src[(i + 1) % count];
+            const double dp = distance(p), dq = distance(q);
+            if (dp >= 0) dst[m++] = p;
+            if ((dp >= 0) != (dq >= 0)) dst[m++] = Mix(p, q, dp / (dp - dq));
+        }
+        src = dst;
+        count = m;
+        if (count < 3) return 0;
+    }
+    for (int i = 0; i < count; ++i) out[i] = src[i];
+    return count;
+}
+
+}  // namespace
+
+void Rasteriser::DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
+    const Vertex* v[3] = {&a, &b, &c};
+    for (const Vertex* p : v)
+        if (!std::isfinite(p->x) || !std::isfinite(p->y)) return;
+    if (InsideGuard(a) && InsideGuard(b) && InsideGuard(c)) {
+        Rasterise(a, b, c, true);
+        return;
+    }
+    // Cull on the whole triangle, as the reference does, then draw the pieces inside the band.
+    auto snap = [](float f) { return std::nearbyint(double(f) * 16.0) / 16.0; };
+    const double area = (snap(b.x) - snap(a.x)) * (snap(c.y) - snap(a.y)) -
+                        (snap(c.x) - snap(a.x)) * (snap(b.y) - snap(a.y));
+    if (area == 0 || (state.cull == Cull::Positive && area > 0) || (state.cull == Cull::Negative && area < 0)) return;
+    const Vertex corners[3] = {a, b, c};
+    Vertex polygon[8];
+    const int n = ClipToGuard(corners, 3, polygon);
+    if (n < 3) return;
+    ++stats.triangles;
+    const std::uint64_t counted = stats.triangles;
+    for (int i = 1; i + 1 < n; ++i) Rasterise(polygon[0], polygon[i], polygon[i + 1], false);
+    stats.triangles = counted;
+}
+
+void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bool cull) {
+    const Vertex* v[3] = {&a, &b, &c};
+    std::int64_t X[3], Y[3];
+    for (int i = 0; i < 3; ++i) {
+        X[i] = std::llrint(double(v[i]->x) * 16.0);
+        Y[i] = std::llrint(double(v[i]->y) * 16.0);
+    }
+    const std::int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+    if (area == 0) return;
+    if (cull && ((state.cull == Cull::Positive && area > 0) || (state.cull == Cull::Negative && area < 0))) return;
+    ++stats.triangles;
+
+    const ClipRect clip = EffectiveClip(target, state);
+    if (clip.maxX <= clip.minX || clip.maxY <= clip.minY) return;
+    // Pixel rows and columns whose centres (16p + 8) lie in the snapped bounding box.
+    const std::int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+    const std::int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+    const std::int64_t boxX0 = std::max<std::int64_t>(CeilDiv(minX - 8, 16), clip.minX);
+    const std::int64_t boxX1 = std::min<std::int64_t>(FloorDiv(maxX - 8, 16), clip.maxX - 1);
+    const std::int64_t boxY0 = std::max<std::int64_t>(CeilDiv(minY - 8, 16), clip.minY);
+    const std::int64_t boxY1 = std::min<std::int64_t>(FloorDiv(maxY - 8, 16), clip.maxY - 1);
+    if (boxX0 > boxX1 || boxY0 > boxY1) return;
+
+    // Edge i (corner i to i+1) as E(px, py) = A px + B py + C over pixel indices, positive
+    // inside; pixels exactly on an edge belong to it only when it is a top or left edge.
+    const std::int64_t sign = area > 0 ? 1 : -1;
+    std::int64_t A[3], B[3], C[3];
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3;
+        const std::int64_t ex = X[j] - X[i], ey = Y[j] - Y[i];
+        A[i] = -sign * 16 * ey;
+        B[i] = sign * 16 * ex;
+        C[i] = sign * ((8 - Y[i]) * ex - (8 - X[i]) * ey);
+        const std::int64_t nx = -sign * ey, ny = sign * ex;
+        if (!(nx > 0 || (nx == 0 && ny > 0))) C[i] -= 1;
+    }
+
+    // Attribute planes from the snapped corners.
+    const double x0 = X[0] / 16.0, y0 = Y[0] / 16.0;
+    const double e1x = (X[1] - X[0]) / 16.0, e1y = (Y[1] - Y[0]) / 16.0;
+    const double e2x = (X[2] - X[0]) / 16.0, e2y = (Y[2] - Y[0]) / 16.0;
+    const double det = e1x * e2y - e2x * e1y;
+    auto plane = [&](double f0, double f1, double f2) {
+        Plane p;
+        p.dx = ((f1 - f0) * e2y - (f2 - f0) * e1y) / det;
+        p.dy = ((f2 - f0) * e1x - (f1 - f0) * e2x) / det;
+        p.c = f0 - p.dx * x0 - p.dy * y0;
+        return p;
+    };
+
+    const ColorSource source = EffectiveSource(state);
+    const bool textured = source == ColorSource::Texture || source == ColorSource::TextureTimesConstant ||
+                          source == ColorSource::TextureTimesIterated;
+    const bool iterated = source == ColorSource::Iterated || source == ColorSource::TextureTimesIterated;
+    const bool depthOn = state.depthMode != DepthMode::Off && target.depth != nullptr;
+    const int depthKind = !depthOn ? kNoDepth : state.depthFunc == DepthFunc::Less ? kDepthLess : kDepthAny;
+
+    SpanContext ctx;
+    ctx.cr = (state.constant >> 16) & 0xFF, ctx.cg = (state.constant >> 8) & 0xFF, ctx.cb = state.constant & 0xFF;
+    ctx.key = state.chromaKeyValue & 0xFFFFFF;
+    ctx.depthFunc = static_cast<int>(state.depthFunc);
+    ctx.depthWrite = state.depthWrite;
+    ctx.wbuffer = state.depthMode == DepthMode::WBuffer;
+    ctx.dither = state.dither;
+    Plane pOow, pZ, pR, pG, pB, pS, pT;
+    pOow = plane(a.oow, b.oow, c.oow);
+    if (depthOn && !ctx.wbuffer) pZ = plane(a.z, b.z, c.z);
+    if (iterated) pR = plane(a.r, b.r, c.r), pG = plane(a.g, b.g, c.g), pB = plane(a.b, b.b, c.b);
+    if (textured) {
+        const Texture& tex = *state.texture;
+        ctx.texels = tex.Texels();
+        ctx.shift = tex.Shift();
+        ctx.mask = tex.Side() - 1;
+        const double scale = tex.Side() / 16.0;
+        pS = plane(a.sow * scale, b.sow * scale, c.sow * scale);
+        pT = plane(a.tow * scale, b.tow * scale, c.tow * scale);
+    }
+    ctx.doow = static_cast<float>(pOow.dx), ctx.dz = static_cast<float>(pZ.dx);
+    ctx.dr = static_cast<float>(pR.dx), ctx.dg = static_cast<float>(pG.dx), ctx.db = static_cast<float>(pB.dx);
+    ctx.ds = static_cast<float>(pS.dx), ctx.dt = static_cast<float>(pT.dx);
+    const SpanFunction span = ChooseSpan(source, state.filter, state.chromaKey && textured, state.additive, depthKind);
+
+    std::uint64_t written = 0;
+    for (std::int64_t py = boxY0; py <= boxY1; ++py) {
+        std::int64_t lo = boxX0, hi = boxX1;
+        bool empty = false;
+        for (int i = 0; i < 3; ++i) {
+            const std::int64_t rest = B[i] * py + C[i];
+            if (A[i] > 0) lo = std::max(lo, CeilDiv(-rest, A[i]));
+            else if (A[i] < 0) hi = std::min(hi, FloorDiv(rest, -A[i]));
+            else if (rest < 0) empty = true;
+        }
+        if (empty || lo > hi) continue;
+        const int y = static_cast<int>(py), xl = static_cast<int>(lo);
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width);
+        ctx.y = y;
+        ctx.color = target.color + row;
+        ctx.depth = depthOn ? target.depth + row : nullptr;
+        const double cx = xl + 0.5, cy = y + 0.5;
+        ctx.oow = static_cast<float>(pOow.At(cx, cy));
+        if (depthOn && !ctx.wbuffer) ctx.z = static_cast<float>(pZ.At(cx, cy));
+        if (iterated) {
+            ctx.r = static_cast<float>(pR.At(cx, cy));
+            ctx.g = static_cast<float>(pG.At(cx, cy));
+            ctx.b = static_cast<float>(pB.At(cx, cy));
+        }
+        if (textured) ctx.s = static_cast<float>(pS.At(cx, cy)), ctx.t = static_cast<float>(pT.At(cx, cy));
+        written += span(ctx, xl, static_cast<int>(hi) + 1);
+    }
+    stats.pixels += written;
+}
+
+void Rasteriser::DrawLine(const Vertex& a, const Vertex& b) { DrawLineFragments(target, state, a, b, stats); }
+
+void Rasteriser::DrawPoint(const Vertex& p) { DrawPointFragments(target, state, p, stats); }
+
+}  // namespace raster
