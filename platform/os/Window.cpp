@@ -189,6 +189,11 @@ void ShowMainWindow(bool show) {
     }
 }
 
+bool IsMainWindowShown() {
+    SDL_Window* w = State().window;
+    return w && (SDL_GetWindowFlags(w) & SDL_WINDOW_SHOWN) != 0;
+}
+
 std::string LastWindowError() { return State().lastError; }
 
 bool DisplayExists() {

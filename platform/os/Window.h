@@ -24,6 +24,7 @@ struct WindowOptions {
 WindowHandle CreateMainWindow(const WindowOptions& options, WindowProc proc);
 WindowHandle MainWindow();
 void ShowMainWindow(bool show);
+bool IsMainWindowShown();
 std::string LastWindowError();
 
 // True when a real display is in use (not SDL's dummy or offscreen drivers), so that a
