@@ -4,14 +4,27 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <ostream>
 
 namespace sound {
 namespace {
+
 std::atomic<bool> fallbackSaid{false};
+
+// The most a late dummy callback catches up at once, so a stalled process does not then
+// spend a long time mixing.
+constexpr std::int64_t kMaxCatchUpFrames = kMixRate / 4;
+
+std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
+
+}  // namespace
 
 struct AudioDeviceCallback {
     static void Run(void* self, Uint8* stream, int len);
@@ -20,14 +33,17 @@ struct AudioDeviceCallback {
 AudioDevice::~AudioDevice() { Close(); }
 
 bool AudioDevice::OpenWith(const char* driver) {
-    // The hint only chooses the driver for this initialisation; it is put back afterwards.
-    const char* previous = SDL_GetHint(SDL_HINT_AUDIODRIVER);
-    const std::string saved = previous ? previous : "";
+    // The hint only chooses the driver for this initialisation; afterwards the environment
+    // (SDL_AUDIODRIVER) decides again.
     if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
     const bool initialised = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (driver) SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, previous ? saved.c_str() : nullptr, SDL_HINT_OVERRIDE);
+    if (driver) SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     if (!initialised) return false;
     subsystem_ = true;
+
+    const char* current = SDL_GetCurrentAudioDriver();
+    dummy_ = current && std::strcmp(current, "dummy") == 0;
+    name_ = current ? current : "unknown";
 
     SDL_AudioSpec want;
     SDL_zero(want);
@@ -42,14 +58,16 @@ bool AudioDevice::OpenWith(const char* driver) {
     if (id_ == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         subsystem_ = false;
+        dummy_ = false;
+        name_.clear();
         return false;
     }
-    const char* current = SDL_GetCurrentAudioDriver();
-    dummy_ = current && std::strcmp(current, "dummy") == 0;
-    name_ = current ? current : "unknown";
     // A real device holds about one more buffer than the one being filled; the dummy driver
     // holds none (it waits one buffer's time between callbacks instead).
     latency_ = dummy_ ? 0 : got.samples;
+    openedNs_ = SteadyNs();
+    pulled_ = 0;
+    scratch_.assign(2 * kBufferFrames, 0);
     SDL_PauseAudioDevice(id_, 0);
     return true;
 }
@@ -87,6 +105,19 @@ void AudioDeviceCallback::Run(void* self, Uint8* stream, int len) {
     auto* device = static_cast<AudioDevice*>(self);
     const std::size_t frames = static_cast<std::size_t>(len) / (2 * sizeof(std::int16_t));
     try {
+        if (device->pull_ && device->dummy_) {
+            std::memset(stream, 0, static_cast<std::size_t>(len));
+            const std::int64_t due = (SteadyNs() - device->openedNs_) / 1000 * kMixRate / 1000000;
+            std::int64_t n = std::clamp<std::int64_t>(due - device->pulled_, 0, kMaxCatchUpFrames);
+            device->pulled_ = due - n;  // what is beyond the catch-up limit is skipped, not owed
+            while (n > 0) {
+                const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(n, AudioDevice::kBufferFrames));
+                device->pull_(device->scratch_.data(), chunk, 0);
+                device->pulled_ += static_cast<std::int64_t>(chunk);
+                n -= static_cast<std::int64_t>(chunk);
+            }
+            return;
+        }
         if (device->pull_) {
             device->pull_(reinterpret_cast<std::int16_t*>(stream), frames, device->latency_);
             return;

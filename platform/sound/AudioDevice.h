@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace sound {
 
@@ -45,6 +46,12 @@ private:
     int latency_ = 0;
     std::string name_;
     Pull pull_;
+    // The dummy driver's callbacks come only roughly on time (its waits are whole milliseconds
+    // plus scheduling), so with it the music follows the steady clock instead: each callback
+    // mixes what is due since Open, into a scratch buffer nobody hears.
+    std::int64_t openedNs_ = 0;
+    std::int64_t pulled_ = 0;
+    std::vector<std::int16_t> scratch_;
 };
 
 }  // namespace sound
