@@ -1,0 +1,12 @@
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/loaders/ModelReaders.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    NameCheckingRenderer renderer;
+    ReadAse(std::string_view(reinterpret_cast<const char*>(data), size), &renderer, FinishObject);
+    return 0;
+}
