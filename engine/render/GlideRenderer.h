@@ -34,8 +34,8 @@ public:
     void Init() override;
     void BeginFrame() override;
     void EndFrame() override {}
-    // Refuses (returns -1, message on stderr) pictures 1 texel wide, a full table and a
-    // texture that would not fit in texture memory; faces with handle -1 draw untextured.
+    // Refuses (returns -1, message on stderr) pictures 1 texel wide and a full table;
+    // faces with handle -1 draw untextured.
     int LoadTexture(const char* name) override;
     void DrawPoints(Vertex** vertices, int count, LightSet* lights, unsigned flags) override;
     void DrawWireframe(Face** faces, int count, LightSet* lights, unsigned flags, int cullSign) override;
