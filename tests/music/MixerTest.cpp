@@ -76,7 +76,7 @@ TEST(MusicVolume, ScalesTheModuleLinearlyAndClampsTo64) {
     EXPECT_GT(loud, 1000);  // the tone is really there
 }
 
-TEST(Samples, PlayAt22050OnTheAutomaticChannelMixedWithTheMusic) {
+TEST(Samples, PlayAtTheRateAskedFromWavFiles) {
     std::ostringstream diag;
     sound::SoundSystem sound(diag);
     // Before the output starts nothing plays.
@@ -95,7 +95,7 @@ TEST(Samples, PlayAt22050OnTheAutomaticChannelMixedWithTheMusic) {
             frames += out[2 * i] != 0;
         }
         // The level in the middle of the sound (its edges ring a little after resampling).
-        return std::pair(frames, static_cast<int>(out[frames]));
+        return std::pair(frames, static_cast<int>(out[2 * static_cast<std::size_t>(frames / 2)]));
     };
     // 2205 frames going by at 22050 a second last 0.1 s: 4410 frames of the 44100 Hz mix.
     const auto [slow, slowLevel] = playedFrames(22050, 64);
@@ -108,6 +108,35 @@ TEST(Samples, PlayAt22050OnTheAutomaticChannelMixedWithTheMusic) {
     EXPECT_EQ(sound.LoadWaveSample(fixtures::WriteBytes("bad.wav", std::vector<std::uint8_t>(64, 7))), 0);
     EXPECT_EQ(sound.PlaySample(s + 1, 22050, 64, 0), 0);
     EXPECT_EQ(sound.PlaySample(s, 0, 64, 0), 0);
+}
+
+TEST(Samples, AddToTheMusicAndReplaceEachOtherOnTheOneAutomaticChannel) {
+    xm::Module m = fixtures::Blank(2, {16}, {0});
+    fixtures::AddTone(m);
+    fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), 1, 0x10 + 20, 0, 0};  // quiet enough not to clip
+    sound::Mixer withSamples, musicOnly;
+    withSamples.SetModule(LoadPlayer(m), true);
+    musicOnly.SetModule(LoadPlayer(m), true);
+    auto constant = [](std::int16_t left, std::int16_t right) {
+        auto pcm = std::make_shared<sound::Pcm>();
+        for (int i = 0; i < 3000; ++i) pcm->insert(pcm->end(), {left, right});
+        return pcm;
+    };
+    std::vector<std::int16_t> a(2 * 1000), b(2 * 1000);
+    auto expectDifference = [&](int left, int right, const char* what) {
+        withSamples.Render(a.data(), 1000);
+        musicOnly.Render(b.data(), 1000);
+        for (std::size_t i = 0; i < 1000; ++i) {
+            ASSERT_NEAR(a[2 * i] - b[2 * i], left, 2) << what << " frame " << i;
+            ASSERT_NEAR(a[2 * i + 1] - b[2 * i + 1], right, 2) << what << " frame " << i;
+        }
+    };
+    withSamples.PlaySample(constant(8000, 6000), 64, 0);
+    expectDifference(8000, 6000, "first sample");
+    withSamples.PlaySample(constant(-4000, -4000), 32, -64);  // half volume, hard left
+    expectDifference(-2000, 0, "second sample replaces the first");
+    withSamples.PlaySample(constant(1000, 1000), 64, 64);     // hard right
+    expectDifference(0, 1000, "panned right");
 }
 
 }  // namespace
