@@ -27,14 +27,47 @@ bool TokenReader::Next(std::string_view& token) {
     return true;
 }
 
+// Same answer as reading token after token, found by a substring search: an occurrence is the
+// token when it starts a token (after white space, or a whole number of kMaxToken characters
+// into a run) and ends one.
 bool TokenReader::SkipTo(std::string_view word) {
-    std::string_view token;
-    while (Next(token))
-        if (token == word) return true;
+    if (word.empty() || word.size() > kMaxToken) {
+        std::string_view token;
+        while (Next(token))
+            if (token == word) return true;
+        return false;
+    }
+    std::size_t from = pos_;
+    while (true) {
+        const std::size_t at = text_.find(word, from);
+        if (at == std::string_view::npos) break;
+        std::size_t runStart = at;
+        while (runStart > pos_ && !IsSpace(text_[runStart - 1])) --runStart;
+        const std::size_t end = at + word.size();
+        const bool starts = (at - runStart) % kMaxToken == 0;
+        const bool ends = end == text_.size() || IsSpace(text_[end]) || word.size() == kMaxToken;
+        if (starts && ends) {
+            lastStart_ = at;
+            pos_ = end;
+            return true;
+        }
+        from = at + 1;
+    }
+    pos_ = text_.size();
     return false;
 }
 
 int TokenInt(std::string_view token) {
+    // The usual short decimal numbers directly; anything else through strtol.
+    std::size_t i = 0;
+    const bool negative = !token.empty() && token[0] == '-';
+    if (!token.empty() && (token[0] == '-' || token[0] == '+')) i = 1;
+    int digits = 0, small = 0;
+    while (i < token.size() && token[i] >= '0' && token[i] <= '9' && digits < 9) {
+        small = small * 10 + (token[i++] - '0');
+        ++digits;
+    }
+    if (digits > 0 && (i == token.size() || token[i] < '0' || token[i] > '9')) return negative ? -small : small;
     char buffer[TokenReader::kMaxToken + 1];
     Terminate(token, buffer);
     const long value = std::strtol(buffer, nullptr, 10);
