@@ -62,14 +62,14 @@ FadeRecord Record(bool fadeIn, const music::FadeClock& clock, const double* now)
 
 TEST(Fade, KeepsEveryVolumeStepBetween0And63) {
     const FadeRecord out = Record(false, {}, nullptr);
-    EXPECT_NEAR(out.calls, 6300000, 1);
+    EXPECT_EQ(out.calls, 6300000);
     EXPECT_EQ(out.first, 62);  // 63 - 0.00001, truncated
     EXPECT_EQ(out.last, 0);
     EXPECT_EQ(out.highest, 62);
     EXPECT_TRUE(out.monotonic);
 
     const FadeRecord in = Record(true, {}, nullptr);
-    EXPECT_NEAR(in.calls, 6300000, 1);
+    EXPECT_EQ(in.calls, 6300000);
     EXPECT_EQ(in.first, 0);
     EXPECT_EQ(in.last, 63);
     EXPECT_EQ(in.highest, 63);
