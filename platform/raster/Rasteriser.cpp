@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <emmintrin.h>
 
 #include "platform/raster/Fragment.h"
 #include "platform/raster/PixelOps.h"
@@ -30,43 +31,74 @@ struct SpanContext {
     int depthFunc = 1;
     bool depthWrite = true, wbuffer = true, dither = true;
     float oow = 0, doow = 0, z = 0, dz = 0;
-    float r = 0, dr = 0, g = 0, dg = 0, b = 0, db = 0;
+    std::int32_t r = 0, dr = 0, g = 0, dg = 0, b = 0, db = 0;   // 16.16 fixed point
     float s = 0, ds = 0, t = 0, dt = 0;
 };
 
-inline int ToChannel(float v) {
-    v = v > 0.0f ? v : 0.0f;
-    v = v < 255.0f ? v : 255.0f;
-    return static_cast<int>(v);
-}
+inline int ToChannel(std::int32_t fixed) { return std::clamp(fixed >> 16, 0, 255); }
 
+// 16.16 fixed point of an iterated colour value; far-out values are held where the clamp to
+// 0..255 still gives the same answer.
+inline std::int32_t ToFixed(double v) { return static_cast<std::int32_t>(std::clamp(v, -16384.0, 16384.0) * 65536.0); }
+
+// Floor to int. The SSE conversion gives INT_MIN for NaN and out-of-range values instead of
+// undefined behaviour, and the step down wraps in unsigned arithmetic, so any input is safe;
+// texel addresses are masked afterwards.
 inline int FloorToIntF(float v) {
-    v = v > -1.0e9f ? v : -1.0e9f;
-    v = v < 1.0e9f ? v : 1.0e9f;
-    const int i = static_cast<int>(v);
-    return i - (v < static_cast<float>(i) ? 1 : 0);
+    const int i = _mm_cvttss_si32(_mm_set_ss(v));
+    return static_cast<int>(static_cast<unsigned>(i) - (v < static_cast<float>(i) ? 1u : 0u));
 }
 
+// Floor of four floats; NaN and out-of-range lanes give INT_MIN (the conversion's answer),
+// and the step down wraps, which SIMD integer adds do without undefined behaviour.
+[[gnu::always_inline]] inline __m128i Floor4(__m128 v) {
+    const __m128i i = _mm_cvttps_epi32(v);
+    return _mm_add_epi32(i, _mm_castps_si128(_mm_cmplt_ps(v, _mm_cvtepi32_ps(i))));
+}
+
+// Texels of four pixels at once; s and t are in 1/16 texels. The four corners of each
+// bilinear footprint are weighted in 16-bit lanes: weights are 4-bit fractions whose
+// products sum to 256, so no lane exceeds 255 * 256.
 template <Filter F>
-inline std::uint32_t Sample(const SpanContext& c, float s, float t) {
+[[gnu::always_inline]] inline __m128i Sample4(const SpanContext& c, __m128 s, __m128 t) {
+    const __m128i mask = _mm_set1_epi32(c.mask);
+    const __m128i shift = _mm_cvtsi32_si128(c.shift);
+    alignas(16) std::int32_t index[4][4];
     if constexpr (F == Filter::Point) {
-        const int x = (FloorToIntF(s) >> 4) & c.mask, y = (FloorToIntF(t) >> 4) & c.mask;
-        return c.texels[(y << c.shift) + x];
+        const __m128i x = _mm_and_si128(_mm_srai_epi32(Floor4(s), 4), mask);
+        const __m128i y = _mm_and_si128(_mm_srai_epi32(Floor4(t), 4), mask);
+        _mm_store_si128(reinterpret_cast<__m128i*>(index[0]), _mm_add_epi32(_mm_sll_epi32(y, shift), x));
+        return _mm_set_epi32(static_cast<int>(c.texels[index[0][3]]), static_cast<int>(c.texels[index[0][2]]),
+                             static_cast<int>(c.texels[index[0][1]]), static_cast<int>(c.texels[index[0][0]]));
     } else {
-        const int us = FloorToIntF(s - 8.0f), vs = FloorToIntF(t - 8.0f);
-        const std::uint32_t fx = static_cast<std::uint32_t>(us & 15), fy = static_cast<std::uint32_t>(vs & 15);
-        const int x0 = (us >> 4) & c.mask, y0 = (vs >> 4) & c.mask;
-        const int x1 = (x0 + 1) & c.mask;
-        const int row0 = y0 << c.shift, row1 = ((y0 + 1) & c.mask) << c.shift;
-        const std::uint32_t t00 = c.texels[row0 + x0], t10 = c.texels[row0 + x1];
-        const std::uint32_t t01 = c.texels[row1 + x0], t11 = c.texels[row1 + x1];
-        const std::uint32_t w00 = (16 - fx) * (16 - fy), w10 = fx * (16 - fy), w01 = (16 - fx) * fy, w11 = fx * fy;
-        // Red and blue share one multiply: the weights sum to 256, so each lane stays in 16 bits.
-        const std::uint32_t rb = ((t00 & 0xFF00FF) * w00 + (t10 & 0xFF00FF) * w10 + (t01 & 0xFF00FF) * w01 +
-                                  (t11 & 0xFF00FF) * w11) >> 8;
-        const std::uint32_t g = ((t00 & 0xFF00) * w00 + (t10 & 0xFF00) * w10 + (t01 & 0xFF00) * w01 +
-                                 (t11 & 0xFF00) * w11) >> 8;
-        return (rb & 0xFF00FF) | (g & 0xFF00);
+        const __m128 eight = _mm_set1_ps(8.0f);
+        const __m128i us = Floor4(_mm_sub_ps(s, eight)), vs = Floor4(_mm_sub_ps(t, eight));
+        const __m128i fifteen = _mm_set1_epi32(15), sixteen = _mm_set1_epi32(16), one = _mm_set1_epi32(1);
+        const __m128i fx = _mm_and_si128(us, fifteen), fy = _mm_and_si128(vs, fifteen);
+        const __m128i x0 = _mm_and_si128(_mm_srai_epi32(us, 4), mask);
+        const __m128i x1 = _mm_and_si128(_mm_add_epi32(x0, one), mask);
+        const __m128i y0 = _mm_and_si128(_mm_srai_epi32(vs, 4), mask);
+        const __m128i row0 = _mm_sll_epi32(y0, shift);
+        const __m128i row1 = _mm_sll_epi32(_mm_and_si128(_mm_add_epi32(y0, one), mask), shift);
+        _mm_store_si128(reinterpret_cast<__m128i*>(index[0]), _mm_add_epi32(row0, x0));
+        _mm_store_si128(reinterpret_cast<__m128i*>(index[1]), _mm_add_epi32(row0, x1));
+        _mm_store_si128(reinterpret_cast<__m128i*>(index[2]), _mm_add_epi32(row1, x0));
+        _mm_store_si128(reinterpret_cast<__m128i*>(index[3]), _mm_add_epi32(row1, x1));
+        const __m128i gx = _mm_sub_epi32(sixteen, fx), gy = _mm_sub_epi32(sixteen, fy);
+        // Lanes hold values below 2^15, so the 16-bit multiply gives the 32-bit product.
+        const __m128i weight[4] = {_mm_mullo_epi16(gx, gy), _mm_mullo_epi16(fx, gy), _mm_mullo_epi16(gx, fy),
+                                   _mm_mullo_epi16(fx, fy)};
+        const __m128i zero = _mm_setzero_si128();
+        __m128i low = zero, high = zero;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i texel = _mm_set_epi32(static_cast<int>(c.texels[index[k][3]]), static_cast<int>(c.texels[index[k][2]]),
+                                                static_cast<int>(c.texels[index[k][1]]), static_cast<int>(c.texels[index[k][0]]));
+            const __m128i w16 = _mm_packs_epi32(weight[k], weight[k]);   // w0 w1 w2 w3 w0 w1 w2 w3
+            const __m128i pairs = _mm_unpacklo_epi16(w16, w16);           // w0 w0 w1 w1 w2 w2 w3 w3
+            low = _mm_add_epi16(low, _mm_mullo_epi16(_mm_unpacklo_epi8(texel, zero), _mm_unpacklo_epi32(pairs, pairs)));
+            high = _mm_add_epi16(high, _mm_mullo_epi16(_mm_unpackhi_epi8(texel, zero), _mm_unpackhi_epi32(pairs, pairs)));
+        }
+        return _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
     }
 }
 
@@ -75,61 +107,95 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
     constexpr bool kTextured = S == ColorSource::Texture || S == ColorSource::TextureTimesConstant ||
                                S == ColorSource::TextureTimesIterated;
     constexpr bool kIterated = S == ColorSource::Iterated || S == ColorSource::TextureTimesIterated;
-    constexpr bool kNeedW = kTextured || D != kNoDepth;
-    float oow = c.oow, z = c.z, r = c.r, g = c.g, b = c.b, s = c.s, t = c.t;
+    float oow = c.oow, z = c.z, s = c.s, t = c.t;
+    std::int32_t r = c.r, g = c.g, b = c.b;
     const int* ditherRow = kDitherMatrix[c.y & 3];
     std::uint32_t written = 0;
-    for (; x < end; ++x) {
+
+    // One pixel after its texel (if any) is known: depth test, key, combine, blend, write.
+    auto shade = [&](int px, float pixelOow, float pixelZ, std::uint32_t texel) {
         std::uint16_t depth = 0;
-        bool draw = true;
         if constexpr (D != kNoDepth) {
-            depth = c.wbuffer ? EncodeW(oow) : EncodeZ(z);
-            if constexpr (D == kDepthLess) draw = depth < c.depth[x];
-            else draw = DepthPasses(c.depthFunc, depth, c.depth[x]);
-        }
-        if (draw) {
-            int R, G, B;
-            if constexpr (kTextured) {
-                const float w = 1.0f / oow;
-                const std::uint32_t texel = Sample<F>(c, s * w, t * w);
-                if constexpr (Key) draw = texel != c.key;
-                R = static_cast<int>(texel >> 16), G = static_cast<int>(texel >> 8) & 0xFF,
-                B = static_cast<int>(texel) & 0xFF;
-                if constexpr (S == ColorSource::TextureTimesConstant) {
-                    R = (R * (c.cr + 1)) >> 8, G = (G * (c.cg + 1)) >> 8, B = (B * (c.cb + 1)) >> 8;
-                } else if constexpr (S == ColorSource::TextureTimesIterated) {
-                    R = (R * (ToChannel(r) + 1)) >> 8, G = (G * (ToChannel(g) + 1)) >> 8,
-                    B = (B * (ToChannel(b) + 1)) >> 8;
-                }
-            } else if constexpr (kIterated) {
-                R = ToChannel(r), G = ToChannel(g), B = ToChannel(b);
+            depth = c.wbuffer ? EncodeW(pixelOow) : EncodeZ(pixelZ);
+            if constexpr (D == kDepthLess) {
+                if (!(depth < c.depth[px])) return;
             } else {
-                R = c.cr, G = c.cg, B = c.cb;
-            }
-            if (draw) {
-                if constexpr (Add) {
-                    const std::uint32_t under = Expand565(c.color[x]);
-                    R = std::min(255, R + static_cast<int>(under >> 16));
-                    G = std::min(255, G + static_cast<int>((under >> 8) & 0xFF));
-                    B = std::min(255, B + static_cast<int>(under & 0xFF));
-                }
-                if (c.dither) {
-                    const int d = ditherRow[x & 3];
-                    c.color[x] = static_cast<std::uint16_t>((kDitherTables.to5[d][R] << 11) |
-                                                            (kDitherTables.to6[d][G] << 5) | kDitherTables.to5[d][B]);
-                } else {
-                    c.color[x] = static_cast<std::uint16_t>(((R >> 3) << 11) | ((G >> 2) << 5) | (B >> 3));
-                }
-                if constexpr (D != kNoDepth) {
-                    if (c.depthWrite) c.depth[x] = depth;
-                }
-                ++written;
+                if (!DepthPasses(c.depthFunc, depth, c.depth[px])) return;
             }
         }
-        if constexpr (kNeedW) oow += c.doow;
-        if constexpr (D != kNoDepth) z += c.dz;
-        if constexpr (kIterated) r += c.dr, g += c.dg, b += c.db;
-        if constexpr (kTextured) s += c.ds, t += c.dt;
+        int R, G, B;
+        if constexpr (kTextured) {
+            if constexpr (Key) {
+                if (texel == c.key) return;
+            }
+            R = static_cast<int>(texel >> 16), G = static_cast<int>(texel >> 8) & 0xFF, B = static_cast<int>(texel) & 0xFF;
+            if constexpr (S == ColorSource::TextureTimesConstant) {
+                R = (R * (c.cr + 1)) >> 8, G = (G * (c.cg + 1)) >> 8, B = (B * (c.cb + 1)) >> 8;
+            } else if constexpr (S == ColorSource::TextureTimesIterated) {
+                R = (R * (ToChannel(r) + 1)) >> 8, G = (G * (ToChannel(g) + 1)) >> 8, B = (B * (ToChannel(b) + 1)) >> 8;
+            }
+        } else if constexpr (kIterated) {
+            R = ToChannel(r), G = ToChannel(g), B = ToChannel(b);
+        } else {
+            R = c.cr, G = c.cg, B = c.cb;
+        }
+        if constexpr (Add) {
+            const std::uint32_t under = Expand565(c.color[px]);
+            R = std::min(255, R + static_cast<int>(under >> 16));
+            G = std::min(255, G + static_cast<int>((under >> 8) & 0xFF));
+            B = std::min(255, B + static_cast<int>(under & 0xFF));
+        }
+        if (c.dither) {
+            const int d = ditherRow[px & 3];
+            c.color[px] = static_cast<std::uint16_t>((kDitherTables.to5[d][R] << 11) | (kDitherTables.to6[d][G] << 5) |
+                                                     kDitherTables.to5[d][B]);
+        } else {
+            c.color[px] = static_cast<std::uint16_t>(((R >> 3) << 11) | ((G >> 2) << 5) | (B >> 3));
+        }
+        if constexpr (D != kNoDepth) {
+            if (c.depthWrite) c.depth[px] = depth;
+        }
+        ++written;
+    };
+    // Wrapping adds: a span never steps far enough to wrap, and if garbage input did, the
+    // clamp still makes a colour of it.
+    auto stepColour = [&] {
+        if constexpr (kIterated) {
+            r = static_cast<std::int32_t>(static_cast<std::uint32_t>(r) + static_cast<std::uint32_t>(c.dr));
+            g = static_cast<std::int32_t>(static_cast<std::uint32_t>(g) + static_cast<std::uint32_t>(c.dg));
+            b = static_cast<std::int32_t>(static_cast<std::uint32_t>(b) + static_cast<std::uint32_t>(c.db));
+        }
+    };
+
+    if constexpr (kTextured) {
+        // Four pixels at a time: their 1/w, the exact perspective divide and the texels in
+        // SIMD, then each pixel on its own.
+        const __m128 lane = _mm_set_ps(3, 2, 1, 0);
+        const __m128 dOow = _mm_mul_ps(lane, _mm_set1_ps(c.doow));
+        const __m128 dS = _mm_mul_ps(lane, _mm_set1_ps(c.ds)), dT = _mm_mul_ps(lane, _mm_set1_ps(c.dt));
+        for (; x < end; x += 4) {
+            const __m128 o = _mm_add_ps(_mm_set1_ps(oow), dOow);
+            const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), o);
+            alignas(16) std::uint32_t texel[4];
+            alignas(16) float oows[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(texel),
+                            Sample4<F>(c, _mm_mul_ps(_mm_add_ps(_mm_set1_ps(s), dS), w),
+                                       _mm_mul_ps(_mm_add_ps(_mm_set1_ps(t), dT), w)));
+            _mm_store_ps(oows, o);
+            const int n = std::min(4, end - x);
+            for (int j = 0; j < n; ++j) {
+                shade(x + j, oows[j], z, texel[j]);
+                if constexpr (D != kNoDepth) z += c.dz;
+                stepColour();
+            }
+            oow += 4 * c.doow, s += 4 * c.ds, t += 4 * c.dt;
+        }
+    } else {
+        for (; x < end; ++x) {
+            shade(x, oow, z, 0);
+            if constexpr (D != kNoDepth) oow += c.doow, z += c.dz;
+            stepColour();
+        }
     }
     return written;
 }
@@ -165,9 +231,12 @@ SpanFunction ChooseSpan(ColorSource source, Filter f, bool key, bool add, int d)
     }
 }
 
-inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {  // b > 0
-    std::int64_t q = a / b;
-    if ((a % b) != 0 && a < 0) --q;
+// floor(a / b) for b > 0. |a| < 2^50 here, so the double quotient is within one of the
+// answer and two exact integer checks settle it, much cheaper than a 64-bit idiv.
+inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    std::int64_t q = static_cast<std::int64_t>(std::floor(static_cast<double>(a) / static_cast<double>(b)));
+    if (q * b > a) --q;
+    else if ((q + 1) * b <= a) ++q;
     return q;
 }
 inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
@@ -323,7 +392,7 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
         pT = plane(a.tow * scale, b.tow * scale, c.tow * scale);
     }
     ctx.doow = static_cast<float>(pOow.dx), ctx.dz = static_cast<float>(pZ.dx);
-    ctx.dr = static_cast<float>(pR.dx), ctx.dg = static_cast<float>(pG.dx), ctx.db = static_cast<float>(pB.dx);
+    ctx.dr = ToFixed(pR.dx), ctx.dg = ToFixed(pG.dx), ctx.db = ToFixed(pB.dx);
     ctx.ds = static_cast<float>(pS.dx), ctx.dt = static_cast<float>(pT.dx);
     const SpanFunction span = ChooseSpan(source, state.filter, state.chromaKey && textured, state.additive, depthKind);
 
@@ -347,9 +416,9 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
         ctx.oow = static_cast<float>(pOow.At(cx, cy));
         if (depthOn && !ctx.wbuffer) ctx.z = static_cast<float>(pZ.At(cx, cy));
         if (iterated) {
-            ctx.r = static_cast<float>(pR.At(cx, cy));
-            ctx.g = static_cast<float>(pG.At(cx, cy));
-            ctx.b = static_cast<float>(pB.At(cx, cy));
+            ctx.r = ToFixed(pR.At(cx, cy));
+            ctx.g = ToFixed(pG.At(cx, cy));
+            ctx.b = ToFixed(pB.At(cx, cy));
         }
         if (textured) ctx.s = static_cast<float>(pS.At(cx, cy)), ctx.t = static_cast<float>(pT.At(cx, cy));
         written += span(ctx, xl, static_cast<int>(hi) + 1);
