@@ -1,0 +1,197 @@
+// The figure, the machines of the motorbike scene and its hall, the logo, words and the
+// greetings set.
+#include <numbers>
+#include <string>
+
+#include "tools/assetgen/models/Builders.h"
+#include "tools/assetgen/models/Figure.h"
+#include "tools/assetgen/models/Font.h"
+
+namespace assetgen::build {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+Mesh Named(Mesh m, const std::string& name, const char* texture) {
+    m.name = name;
+    m.texture = texture;
+    return m;
+}
+
+Mesh At(Mesh m, const Vec3& d) { return m.Translate(d); }
+
+Mesh Tiled(Mesh m, double tu, double tv) {
+    for (auto& v : m.verts) {
+        v.u *= tu;
+        v.v *= tv;
+    }
+    return m;
+}
+
+// A wheel standing in the yz plane (axle along x).
+Mesh Wheel(double radius, double tyre, const Vec3& at) {
+    Mesh w = assetgen::Torus(radius, tyre, 20, 8);
+    w.RotateZ(kPi / 2).Translate(at);
+    Mesh hub = Cylinder(radius * 0.5, tyre * 1.2, 10);
+    hub.RotateZ(kPi / 2).Translate(at);
+    w.Append(hub);
+    return w;
+}
+
+}  // namespace
+
+std::vector<Mesh> Figure() {
+    std::vector<Mesh> parts;
+    Mesh head = Sphere(42, 14, 10);
+    head.Scale({1, 1.15, 1}).Translate({0, -238, 0});
+    Mesh nose = Sphere(9, 6, 4);
+    nose.Translate({0, -232, -40});
+    head.Append(nose);
+    parts.push_back(Named(head, figure::kParts[0], "vboy"));
+
+    Mesh body = Lathe({{0, 12}, {46, 6}, {52, -60}, {66, -160}, {34, -192}, {0, -196}}, 14);
+    body.Scale({1, 1, 0.55});
+    parts.push_back(Named(body, figure::kParts[1], "vboy"));
+
+    for (int side = 1; side >= -1; side -= 2) {
+        Mesh arm = At(Cylinder(14, 150, 10), {80.0 * side, -100, 0});
+        arm.Append(At(Sphere(18, 10, 6), {72.0 * side, -172, 0}));
+        arm.Append(At(Sphere(16, 10, 6), {80.0 * side, -16, 0}));
+        Mesh leg = At(Cylinder(19, 210, 10), {30.0 * side, 105, 0});
+        leg.Append(Box({30.0 * side, 222, -12}, {34, 24, 62}));
+        parts.push_back(Named(arm, figure::kParts[side > 0 ? 2 : 4], "vboy"));
+        parts.push_back(Named(leg, figure::kParts[side > 0 ? 3 : 5], "vboy"));
+    }
+    return parts;
+}
+
+std::vector<Mesh> Motorbike() {
+    // Ground under its middle at y 0, nose along +z.
+    std::vector<Mesh> parts;
+    parts.push_back(Named(Wheel(36, 12, {0, -48, -82}), "roue1", "tire"));
+    parts.push_back(Named(Wheel(36, 12, {0, -48, 86}), "roue2", "tire"));
+    Mesh frame = Box({0, -84, 0}, {20, 26, 150});
+    Mesh fork = Box({0, -88, 0}, {10, 84, 10});
+    fork.RotateX(-0.35).Translate({0, -4, 76});
+    frame.Append(fork);
+    frame.Append(Box({0, -112, -60}, {26, 12, 70}));
+    parts.push_back(Named(frame, "cadre", "moto"));
+    Mesh tank = Sphere(28, 12, 8);
+    tank.Scale({0.8, 0.6, 1.4}).Translate({0, -118, 22});
+    parts.push_back(Named(tank, "reservoir", "moto"));
+    Mesh bar = Cylinder(3, 76, 8);
+    bar.RotateZ(kPi / 2).Translate({0, -140, 66});
+    parts.push_back(Named(bar, "guidon", "moto"));
+    Mesh rider = Box({0, -30, 0}, {40, 64, 28});
+    rider.RotateX(0.5).Translate({0, -140, -12});
+    rider.Append(At(Sphere(18, 10, 7), {0, -200, 8}));
+    parts.push_back(Named(rider, "pilote", "rider"));
+    return parts;
+}
+
+std::vector<Mesh> Car(bool upsideDown, double L) {
+    std::vector<Mesh> parts;
+    parts.push_back(Named(Box({0, -0.18 * L, 0}, {0.45 * L, 0.16 * L, L}), "caisse", "car"));
+    parts.push_back(Named(Box({0, -0.31 * L, -0.05 * L}, {0.38 * L, 0.12 * L, 0.5 * L}), "habitacle", "carglass"));
+    int n = 1;
+    for (int front = -1; front <= 1; front += 2)
+        for (int side = -1; side <= 1; side += 2) {
+            Mesh wheel = Cylinder(0.11 * L, 0.08 * L, 12);
+            wheel.RotateZ(kPi / 2).Translate({0.24 * L * side, -0.11 * L, 0.32 * L * front});
+            parts.push_back(Named(wheel, "roue" + std::to_string(n++), "tire"));
+        }
+    parts.push_back(Named(Box({0, -0.36 * L, -0.46 * L}, {0.45 * L, 0.03 * L, 0.08 * L}), "aileron", "car"));
+    if (upsideDown)
+        for (auto& p : parts) p.Scale({1, -1, 1});
+    return parts;
+}
+
+std::vector<Mesh> Hall() {
+    // 2400 wide, 3200 deep, floor at y 620, ceiling at y -700; not culled, so one-sided walls do.
+    std::vector<Mesh> parts;
+    Mesh floor = Grid(-1200, -1600, 1200, 1600, 12, 16, [](double, double) { return 620.0; });
+    parts.push_back(Named(Tiled(floor, 6, 8), "sol", "hallfloor"));
+    Mesh ceiling = Grid(-1200, -1600, 1200, 1600, 6, 8, [](double, double) { return -700.0; });
+    parts.push_back(Named(Tiled(ceiling.FlipWinding(), 4, 4), "plafond", "hallwall"));
+    parts.push_back(Named(Tiled(Box({-1220, -40, 0}, {40, 1320, 3200}), 4, 2), "mur1", "hallwall"));
+    parts.push_back(Named(Tiled(Box({1220, -40, 0}, {40, 1320, 3200}), 4, 2), "mur2", "hallwall"));
+    parts.push_back(Named(Tiled(Box({0, -40, 1620}, {2400, 1320, 40}), 4, 2), "mur3", "hallwall"));
+    parts.push_back(Named(Tiled(Box({0, -40, -1620}, {2400, 1320, 40}), 4, 2), "mur4", "hallwall"));
+    int n = 1;
+    for (int side = -1; side <= 1; side += 2)
+        for (double z : {-1050.0, -350.0, 350.0, 1050.0})
+            parts.push_back(Named(At(Cylinder(50, 1320, 10), {700.0 * side, -40, z}), "pilier" + std::to_string(n++),
+                                  "hallpillar"));
+    n = 1;
+    for (double z : {-1050.0, -350.0, 350.0, 1050.0})
+        parts.push_back(Named(Box({0, -650, z}, {2400, 60, 60}), "poutre" + std::to_string(n++), "hallpillar"));
+    Mesh ramp1 = Box({0, 0, 0}, {300, 20, 900});
+    ramp1.RotateX(0.22).Translate({-400, 520, 100});
+    parts.push_back(Named(ramp1, "rampe1", "hallfloor"));
+    Mesh ramp2 = Box({0, 0, 0}, {300, 20, 700});
+    ramp2.RotateX(-0.25).Translate({450, 530, 900});
+    parts.push_back(Named(ramp2, "rampe2", "hallfloor"));
+    n = 1;
+    for (double z : {-800.0, 0.0, 800.0})
+        parts.push_back(Named(At(Sphere(60, 12, 8), {0, -600, z}), "lampe" + std::to_string(n++), "lamp"));
+    return parts;
+}
+
+Mesh Emblem() {
+    const std::vector<std::string> rows = {
+        ".......#.......", "......###......", ".....##.##.....", "....##...##....", "...##.###.##...",
+        "..##.#.....##..", ".##..#......##.", "##....###....##", ".##......#..##.", "..##.....#.##..",
+        "...##.###.##...", "....##...##....", ".....##.##.....", "......###......", ".......#.......",
+    };
+    Mesh m = Voxels(rows, 20, 40);
+    const Vec3 lo = m.Min(), hi = m.Max();
+    m.Translate((lo + hi) * -0.5);
+    return Named(m, "vokar", "logo");
+}
+
+std::vector<Mesh> LogoParts() {
+    // Thirteen letters that the scenes stand in a row 10 apart, then the frame and the pedestal.
+    std::vector<Mesh> parts;
+    const std::string letters = "solmirestudio";
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        Mesh m = Word(letters.substr(i, 1), 1.6, 3);
+        parts.push_back(Named(m, std::to_string(i + 1), "logo"));
+    }
+    Mesh frame = Box({-70, -45, 0}, {14, 90, 14});
+    frame.Append(Box({70, -45, 0}, {14, 90, 14}));
+    frame.Append(Box({0, -97, 0}, {160, 14, 18}));
+    parts.push_back(Named(frame, "bat", "marble"));
+    Mesh socle = Box({0, 10, 0}, {170, 20, 50});
+    socle.Append(Box({0, 25, 0}, {190, 10, 60}));
+    parts.push_back(Named(socle, "socle", "marble"));
+    return parts;
+}
+
+Mesh WordModel(const char* name, const char* text, double cell) {
+    return Named(Word(text, cell, cell * 2), name, "title");
+}
+
+Mesh Pillar() {
+    Mesh m = Lathe({{0, 800}, {95, 800}, {75, 760}, {60, 700}, {60, -700}, {75, -760}, {95, -800}, {0, -800}}, 8);
+    return Named(Tiled(m, 2, 4), "pilier", "pillar");
+}
+
+Mesh Panel(int i) {
+    // The half turn about z makes the outer face read upright with +y down on screen.
+    Mesh m = Box({0, 0, -150}, {260, 180, 12});
+    m.RotateZ(kPi).RotateY(kPi / 2 * i);
+    static const char* const names[4] = {"pan1", "pan2", "pan3", "pan4"};
+    return Named(m, names[i], names[i]);
+}
+
+Mesh Lift() {
+    Mesh m;
+    for (int sx = -1; sx <= 1; sx += 2)
+        for (int sz = -1; sz <= 1; sz += 2) m.Append(At(Cylinder(2, 40, 6), {20.0 * sx, 0, 20.0 * sz}));
+    m.Append(Box({0, -21, 0}, {46, 3, 46}));
+    m.Append(Box({0, 21, 0}, {46, 3, 46}));
+    return Named(m, "ascen", "lift");
+}
+
+}  // namespace assetgen::build

@@ -1,0 +1,207 @@
+// The keyframe path files. Placements follow the scenes' cameras (at z -600, focal 512, looking
+// along +z with +y down on screen) and the models' own axes: ships fly nose first along +z with
+// their top towards -y; the figure's parts turn about their joints.
+#include <cmath>
+#include <numbers>
+
+#include "tools/assetgen/Catalogue.h"
+#include "tools/assetgen/Pack.h"
+#include "tools/assetgen/models/Figure.h"
+#include "tools/assetgen/writers/ModelWriters.h"
+#include "tools/assetgen/writers/PathWriter.h"
+
+namespace assetgen {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// The engine's placement rotation with angles (ax, 0, 0): a turn about x.
+Vec3 TurnX(const Vec3& v, double a) {
+    const double c = std::cos(a), s = std::sin(a);
+    return {v.x, c * v.y - s * v.z, s * v.y + c * v.z};
+}
+
+// One figure pose: the hip at `at`, the whole figure leaning by `lean` about x, each limb swung
+// by its own angle (arms and feet) about its joint.
+struct Pose {
+    Vec3 at;
+    double lean = 0;
+    double armL = 0, armR = 0, legL = 0, legR = 0, head = 0;
+};
+
+Key PartKey(int part, const Pose& p, int frames) {
+    const double swing[6] = {p.head, 0, p.armL, p.legL, p.armR, p.legR};
+    const double a = p.lean + swing[part];
+    // Turning the part about its joint J is a turn about the origin plus a shift of J - R J.
+    const Vec3 j = figure::kJoints[part] * figure::kSceneScale;
+    const Vec3 shift = j - TurnX(j, a);
+    return {p.at.x + shift.x, p.at.y + shift.y, p.at.z + shift.z, a, 0, 0, frames};
+}
+
+std::vector<KeyPath> FigureWalk(const std::vector<Pose>& poses, const char* prefix) {
+    std::vector<KeyPath> paths;
+    for (int part = 0; part < 6; ++part) {
+        KeyPath path{std::string(prefix) + figure::kParts[part], {}};
+        for (std::size_t k = 0; k < poses.size(); ++k) path.keys.push_back(PartKey(part, poses[k], static_cast<int>(k) * 50));
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+Pose Stride(Vec3 at, double s) { return {at, 0.05, -0.5 * s, 0.5 * s, 0.45 * s, -0.45 * s, 0}; }
+
+double Unwrap(double angle, double previous) {
+    while (angle - previous > kPi) angle -= 2 * kPi;
+    while (angle - previous < -kPi) angle += 2 * kPi;
+    return angle;
+}
+
+// Heading about y so that a nose along +z points along (dx, dz).
+double HeadingY(double dx, double dz) { return std::atan2(-dx, dz); }
+
+KeyPath Arc(const std::string& label, Key from, Key to) { return {label, {from, to}}; }
+
+void Add(Pack& pack, const char* file, const std::vector<KeyPath>& paths) {
+    for (const auto& spec : kPathFiles) {
+        if (spec.file != file) continue;
+        if (static_cast<int>(paths.size()) != spec.paths) throw ContentError(std::string(file) + ": wrong path count");
+        for (const auto& p : paths)
+            if (static_cast<int>(p.keys.size()) < spec.minKeys) throw ContentError(std::string(file) + ": too few keys");
+        pack.AddText(file, WritePaths(paths));
+        return;
+    }
+    throw ContentError(std::string(file) + " is not in the catalogue");
+}
+
+// Five ships dive from above the camera into the mountain pass (y arcs through 500 on the way).
+std::vector<KeyPath> MountainPass() {
+    std::vector<KeyPath> paths;
+    for (int i = 0; i < 5; ++i) {
+        const double x0 = -320 + 160 * i, x1 = -120 + 60 * i;
+        const double roll = (i % 2 ? 0.35 : -0.35);
+        paths.push_back(Arc("ship" + std::to_string(i), {x0, -340, -320, 0.35, 0, roll, 0},
+                            {x1, -260, 4200, -0.15, 0, -roll * 0.5, 200}));
+    }
+    return paths;
+}
+
+// Two small ships weave over the spinning forest, seen from above (their top turned towards the
+// camera by rx = pi/2; ry then steers them in the screen plane).
+std::vector<KeyPath> ForestFlight() {
+    std::vector<KeyPath> paths;
+    for (int s = 0; s < 2; ++s) {
+        KeyPath p{s == 0 ? "ys21" : "xwing", {}};
+        const int keys = 9;
+        std::vector<Vec3> at;
+        for (int k = 0; k < keys; ++k) {
+            const double a = 2 * kPi * k / (keys - 1) + s * 0.6;
+            at.push_back({(170 - 40 * s) * std::cos(a), (110 + 20 * s) * std::sin(a), -420 + 30 * s + 40 * std::sin(2 * a)});
+        }
+        double previous = 0;
+        for (int k = 0; k < keys; ++k) {
+            const Vec3 d = at[(k + 1) % keys == 0 ? 1 : k + 1] - at[k];
+            // Nose after rx = pi/2 and ry = h points along (-sin h, -cos h) on screen; kept
+            // continuous so that interpolating between keys never spins the ship round.
+            const double h = Unwrap(std::atan2(-d.x, -d.y), previous);
+            previous = h;
+            p.keys.push_back({at[k].x, at[k].y, at[k].z, kPi / 2, h, (k % 2 ? 0.4 : -0.4), k * 50});
+        }
+        paths.push_back(p);
+    }
+    paths.push_back({"forest", {{0, 0, -100, 0, 0, 0, 0}, {0, 0, -100, 0, 0, 0, 400}}});
+    return paths;
+}
+
+// Three ships towards the logo's pedestal, which stands on path 3; path 4 is the logo's frame.
+std::vector<KeyPath> MissileRun() {
+    std::vector<KeyPath> paths;
+    for (int i = 0; i < 3; ++i) {
+        const double x0 = -420 + 420 * i;
+        paths.push_back(Arc("ship" + std::to_string(i), {x0, -200, -380, 0.2, 0, 0.3 - 0.3 * i, 0},
+                            {x0 * 0.4, -60, 1150, -0.1, 0, -0.2 + 0.2 * i, 200}));
+    }
+    const Key socle{-60, 130, 1400, 0, 0, 0, 0}, bat{0, 60, 1450, 0, 0, 0, 0};
+    paths.push_back({"socle", {socle, socle}});
+    paths.push_back({"bat", {bat, bat}});
+    return paths;
+}
+
+// The figure walks towards the camera by the lake, stops (the scene waits for the music there),
+// raises its arms, crouches and jumps.
+std::vector<KeyPath> LakeWalk() {
+    std::vector<Pose> poses;
+    poses.push_back({{0, 400, 1300}, 0, 0, 0, 0, 0, 0});
+    poses.push_back(Stride({0, 400, 1200}, 1));
+    poses.push_back(Stride({0, 400, 1100}, -1));
+    poses.push_back(Stride({0, 400, 1000}, 1));
+    poses.push_back(Stride({0, 400, 900}, -1));
+    poses.push_back({{0, 400, 840}, 0, 0, 0, 0, 0, 0});
+    poses.push_back({{0, 400, 840}, 0, -2.6, -2.6, 0, 0, -0.3});
+    poses.push_back({{0, 420, 840}, 0.25, -0.8, -0.8, 0.9, 0.9, 0});
+    poses.push_back({{0, 250, 820}, -0.1, -2.9, -2.9, -0.2, -0.2, -0.2});
+    return FigureWalk(poses, "");
+}
+
+// Walk (keys 0 to 3), then keys 3 to 8 frame the leap off the cliff down towards the mountains.
+std::vector<KeyPath> CharacterWalk() {
+    std::vector<Pose> poses;
+    poses.push_back({{0, 0, 0}, 0, 0, 0, 0, 0, 0});
+    poses.push_back(Stride({0, 0, 70}, 1));
+    poses.push_back(Stride({0, 0, 140}, -1));
+    poses.push_back({{0, 12, 190}, 0.3, 0.9, 0.9, -0.6, -0.6, 0.1});
+    poses.push_back({{0, -80, 420}, -0.3, -2.8, -2.8, 0.3, 0.3, 0});
+    poses.push_back({{0, 200, 700}, -0.4, -2.8, -2.8, 0.4, -0.3, 0});
+    poses.push_back({{0, 600, 1000}, -0.6, -2.6, -2.9, 0.5, -0.4, 0});
+    poses.push_back({{0, 1100, 1300}, -0.8, -2.6, -2.9, 0.5, -0.4, 0});
+    poses.push_back({{0, 1600, 1600}, -1.0, -2.6, -2.9, 0.5, -0.4, 0});
+    return FigureWalk(poses, "");
+}
+
+// The camera's ride through the hall of "IntVokar.ase", and the bikes' track on its floor.
+std::vector<KeyPath> CameraRide() {
+    return {{"camera",
+             {{0, -120, -1500, 0.05, 0, 0, 0},
+              {0, -80, -700, 0.08, 0.1, 0, 180},
+              {350, -180, 100, 0.15, 0.45, 0, 460},
+              {700, -350, 500, 0.35, 0.8, 0.05, 860},
+              {300, -500, 1100, 0.5, 1.4, 0.05, 1260}}}};
+}
+
+std::vector<KeyPath> BikeTrack() {
+    const Vec3 at[] = {{-500, 600, -1100}, {-300, 600, -300}, {150, 600, 300}, {700, 600, 550}, {1000, 600, 1100}};
+    KeyPath p{"moto", {}};
+    const int n = static_cast<int>(std::size(at));
+    for (int k = 0; k < n; ++k) {
+        const Vec3 d = (k + 1 < n ? at[k + 1] : at[k]) - (k + 1 < n ? at[k] : at[k - 1]);
+        p.keys.push_back({at[k].x, at[k].y, at[k].z, 0, HeadingY(d.x, d.z), (k % 2 ? 0.15 : -0.15), k * 100});
+    }
+    return {p};
+}
+
+// Path 0: the lake; paths 1 to 6 and 7 to 12: the two kinds of tree around it on the ground.
+std::vector<KeyPath> Trees() {
+    std::vector<KeyPath> paths{{"lac", {{150, 470, 2300, 0, 0, 0, 0}}}};
+    for (int i = 0; i < 12; ++i) {
+        const double a = 2 * kPi * i / 12 + 0.3;
+        const double r = 900 + 220 * ((i * 7) % 5);
+        const double x = 150 + r * std::cos(a) * 1.3, z = 2300 + r * std::sin(a) * 0.8;
+        paths.push_back({"tree" + std::to_string(i + 1), {{x, 475, z, 0, 0.7 * i, 0, 0}}});
+    }
+    return paths;
+}
+
+}  // namespace
+
+void GeneratePaths(Pack& pack) {
+    Add(pack, "scene5.txt", MountainPass());
+    Add(pack, "scene6.txt", ForestFlight());
+    Add(pack, "scene7.txt", MissileRun());
+    Add(pack, "scene8.txt", LakeWalk());
+    Add(pack, "scene9.txt", CharacterWalk());
+    Add(pack, "scene11.txt", CameraRide());
+    Add(pack, "scene11moto.txt", BikeTrack());
+    Add(pack, "arbre.txt", Trees());
+}
+
+}  // namespace assetgen
