@@ -7,6 +7,7 @@ SOLMIRE_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libopenmpt-dev libpng-dev
+  xvfb xdotool x11-apps
   clang libclang-rt-14-dev
 )
 

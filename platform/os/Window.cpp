@@ -150,9 +150,17 @@ WindowHandle CreateMainWindow(const WindowOptions& options, WindowProc proc) {
         return 0;
     }
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (options.fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    s.window = SDL_CreateWindow(options.title ? options.title : "", SDL_WINDOWPOS_UNDEFINED,
-                                SDL_WINDOWPOS_UNDEFINED, options.width, options.height, flags);
+    int x = SDL_WINDOWPOS_UNDEFINED, y = SDL_WINDOWPOS_UNDEFINED, w = options.width, h = options.height;
+    SDL_DisplayMode desktop;
+    if (options.fullScreen && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        // A borderless window over the whole desktop, so the picture fills the screen even
+        // where no window manager honours the full-screen request.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+        x = y = 0;
+        w = desktop.w;
+        h = desktop.h;
+    }
+    s.window = SDL_CreateWindow(options.title ? options.title : "", x, y, w, h, flags);
     if (!s.window) {
         s.lastError = SDL_GetError();
         return 0;
