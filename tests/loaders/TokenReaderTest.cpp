@@ -48,7 +48,8 @@ TEST(TokenReader, SkipToStopsWhereReadingTokenByTokenWould) {
 
 TEST(TokenReader, LongRunsAreSplitAndNumbersReadLikeTheCFunctions) {
     const std::string run(300, 'z');
-    TokenReader in(run + " 12");
+    const std::string text = run + " 12";
+    TokenReader in(text);
     std::string_view t;
     ASSERT_TRUE(in.Next(t));
     EXPECT_EQ(t.size(), TokenReader::kMaxToken);
