@@ -146,6 +146,8 @@ TEST(LoadBmp8, ErrorsInTheirOrder) {
     };
     EXPECT_EXIT(load("no_such_file.bmp"), ::testing::ExitedWithCode(6),
                 "VVideo Error: Cannot get image file : no_such_file.bmp");
+    const std::string longName(400, 'x');  // longer than any fixed message buffer
+    EXPECT_EXIT(load(longName), ::testing::ExitedWithCode(6), "Cannot get image file : x{400}\n");
     EXPECT_EXIT(load(notBmp), ::testing::ExitedWithCode(7), ::testing::Not(::testing::HasSubstr("Error")));
     EXPECT_EXIT(load(wide), ::testing::ExitedWithCode(23), "VVideo Error: Too big picture");
     EXPECT_EXIT(load(big24), ::testing::ExitedWithCode(23), "Too big picture");  // size before depth

@@ -76,6 +76,19 @@ TEST(VideoModes, GlideResolutionFollowsScreenSize) {
     }
 }
 
+TEST(VideoModes, WithoutSkippingTheDialogThePrimaryDriverIsListedAndTaken) {
+    Video video;
+    video.headless = true;
+    video.Init(0, nullptr);
+    video.SetDriverGuid(&video);
+    ::testing::internal::CaptureStdout();
+    video.CreateDirectDraw(0);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Primary Display Driver"), std::string::npos);
+    EXPECT_EQ(video.driverGuid, nullptr);
+    video.SetMode(640, 480);
+    EXPECT_NE(video.primary, nullptr);
+}
+
 TEST(VideoNoVideo, FieldsSetButNothingHappens) {
     FrameLog log;
     Video video;
