@@ -102,6 +102,24 @@ template <Filter F>
     }
 }
 
+// Four 16.16 colours, clamped to 0..255 per channel and packed as 0x00RRGGBB per lane.
+[[gnu::always_inline]] inline __m128i PackColours(__m128i r, __m128i g, __m128i b) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_srai_epi32(b, 16), _mm_srai_epi32(r, 16)),
+                                           _mm_packs_epi32(_mm_srai_epi32(g, 16), zero));   // b0-3 r0-3 g0-3
+    const __m128i blueGreen = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 8));
+    const __m128i red = _mm_unpacklo_epi8(_mm_srli_si128(bytes, 4), zero);
+    return _mm_unpacklo_epi16(blueGreen, red);
+}
+
+// (texel * (colour + 1)) >> 8 per channel of four pixels.
+[[gnu::always_inline]] inline __m128i Modulate(__m128i texel, __m128i colour) {
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+    const __m128i low = _mm_mullo_epi16(_mm_unpacklo_epi8(texel, zero), _mm_add_epi16(_mm_unpacklo_epi8(colour, zero), one));
+    const __m128i high = _mm_mullo_epi16(_mm_unpackhi_epi8(texel, zero), _mm_add_epi16(_mm_unpackhi_epi8(colour, zero), one));
+    return _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
+}
+
 template <ColorSource S, Filter F, bool Key, bool Add, int D>
 std::uint32_t Span(const SpanContext& c, int x, int end) {
     constexpr bool kTextured = S == ColorSource::Texture || S == ColorSource::TextureTimesConstant ||
@@ -113,7 +131,8 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
     std::uint32_t written = 0;
 
     // One pixel after its texel (if any) is known: depth test, key, combine, blend, write.
-    auto shade = [&](int px, float pixelOow, float pixelZ, std::uint32_t texel) {
+    // For textured sources, texel is what the key is compared with and rgb the combined colour.
+    auto shade = [&](int px, float pixelOow, float pixelZ, std::uint32_t texel, std::uint32_t rgb) {
         std::uint16_t depth = 0;
         if constexpr (D != kNoDepth) {
             depth = c.wbuffer ? EncodeW(pixelOow) : EncodeZ(pixelZ);
@@ -128,12 +147,7 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
             if constexpr (Key) {
                 if (texel == c.key) return;
             }
-            R = static_cast<int>(texel >> 16), G = static_cast<int>(texel >> 8) & 0xFF, B = static_cast<int>(texel) & 0xFF;
-            if constexpr (S == ColorSource::TextureTimesConstant) {
-                R = (R * (c.cr + 1)) >> 8, G = (G * (c.cg + 1)) >> 8, B = (B * (c.cb + 1)) >> 8;
-            } else if constexpr (S == ColorSource::TextureTimesIterated) {
-                R = (R * (ToChannel(r) + 1)) >> 8, G = (G * (ToChannel(g) + 1)) >> 8, B = (B * (ToChannel(b) + 1)) >> 8;
-            }
+            R = static_cast<int>(rgb >> 16), G = static_cast<int>(rgb >> 8) & 0xFF, B = static_cast<int>(rgb) & 0xFF;
         } else if constexpr (kIterated) {
             R = ToChannel(r), G = ToChannel(g), B = ToChannel(b);
         } else {
@@ -173,26 +187,40 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
         const __m128 lane = _mm_set_ps(3, 2, 1, 0);
         const __m128 dOow = _mm_mul_ps(lane, _mm_set1_ps(c.doow));
         const __m128 dS = _mm_mul_ps(lane, _mm_set1_ps(c.ds)), dT = _mm_mul_ps(lane, _mm_set1_ps(c.dt));
+        const __m128i constant = _mm_set1_epi32(static_cast<int>((c.cr << 16) | (c.cg << 8) | c.cb));
+        auto ramp = [](std::int32_t step) {
+            const auto u = static_cast<std::uint32_t>(step);
+            return _mm_set_epi32(static_cast<int>(3 * u), static_cast<int>(2 * u), static_cast<int>(u), 0);
+        };
+        const __m128i dR = ramp(c.dr), dG = ramp(c.dg), dB = ramp(c.db);
         for (; x < end; x += 4) {
             const __m128 o = _mm_add_ps(_mm_set1_ps(oow), dOow);
             const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), o);
-            alignas(16) std::uint32_t texel[4];
+            const __m128i sampled = Sample4<F>(c, _mm_mul_ps(_mm_add_ps(_mm_set1_ps(s), dS), w),
+                                               _mm_mul_ps(_mm_add_ps(_mm_set1_ps(t), dT), w));
+            __m128i combined = sampled;
+            if constexpr (S == ColorSource::TextureTimesConstant) {
+                combined = Modulate(sampled, constant);
+            } else if constexpr (S == ColorSource::TextureTimesIterated) {
+                combined = Modulate(sampled, PackColours(_mm_add_epi32(_mm_set1_epi32(r), dR), _mm_add_epi32(_mm_set1_epi32(g), dG),
+                                                         _mm_add_epi32(_mm_set1_epi32(b), dB)));
+            }
+            alignas(16) std::uint32_t texel[4], rgb[4];
             alignas(16) float oows[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(texel),
-                            Sample4<F>(c, _mm_mul_ps(_mm_add_ps(_mm_set1_ps(s), dS), w),
-                                       _mm_mul_ps(_mm_add_ps(_mm_set1_ps(t), dT), w)));
+            _mm_store_si128(reinterpret_cast<__m128i*>(texel), sampled);
+            _mm_store_si128(reinterpret_cast<__m128i*>(rgb), combined);
             _mm_store_ps(oows, o);
             const int n = std::min(4, end - x);
             for (int j = 0; j < n; ++j) {
-                shade(x + j, oows[j], z, texel[j]);
+                shade(x + j, oows[j], z, texel[j], rgb[j]);
                 if constexpr (D != kNoDepth) z += c.dz;
-                stepColour();
             }
+            for (int j = 0; j < 4; ++j) stepColour();
             oow += 4 * c.doow, s += 4 * c.ds, t += 4 * c.dt;
         }
     } else {
         for (; x < end; ++x) {
-            shade(x, oow, z, 0);
+            shade(x, oow, z, 0, 0);
             if constexpr (D != kNoDepth) oow += c.doow, z += c.dz;
             stepColour();
         }
@@ -231,12 +259,12 @@ SpanFunction ChooseSpan(ColorSource source, Filter f, bool key, bool add, int d)
     }
 }
 
-// floor(a / b) for b > 0. |a| < 2^50 here, so the double quotient is within one of the
-// answer and two exact integer checks settle it, much cheaper than a 64-bit idiv.
+// floor(a / b) for b > 0. |a| < 2^50 here, so the truncated double quotient is within one
+// or two of the answer and exact integer checks settle it, much cheaper than a 64-bit idiv.
 inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    std::int64_t q = static_cast<std::int64_t>(std::floor(static_cast<double>(a) / static_cast<double>(b)));
-    if (q * b > a) --q;
-    else if ((q + 1) * b <= a) ++q;
+    std::int64_t q = static_cast<std::int64_t>(static_cast<double>(a) / static_cast<double>(b));
+    while (q * b > a) --q;
+    while ((q + 1) * b <= a) ++q;
     return q;
 }
 inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
@@ -246,6 +274,14 @@ struct Plane {
     double dx = 0, dy = 0, c = 0;
     double At(double x, double y) const { return c + dx * x + dy * y; }
 };
+
+// Vertex positions in 1/16 pixel, halves rounded up (the reference's rule); |v| is inside
+// the guard band, so the conversion is exact and safe.
+inline std::int64_t SnapToSixteenths(float v) {
+    const double t = double(v) * 16.0 + 0.5;
+    const auto q = static_cast<std::int64_t>(t);
+    return q - (static_cast<double>(q) > t ? 1 : 0);
+}
 
 bool InsideGuard(const Vertex& v) { return std::fabs(v.x) <= kGuard && std::fabs(v.y) <= kGuard; }
 
@@ -300,7 +336,7 @@ void Rasteriser::DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
         return;
     }
     // Cull on the whole triangle, as the reference does, then draw the pieces inside the band.
-    auto snap = [](float f) { return std::nearbyint(double(f) * 16.0) / 16.0; };
+    auto snap = [](float f) { return std::floor(double(f) * 16.0 + 0.5) / 16.0; };
     const double area = (snap(b.x) - snap(a.x)) * (snap(c.y) - snap(a.y)) -
                         (snap(c.x) - snap(a.x)) * (snap(b.y) - snap(a.y));
     if (area == 0 || (state.cull == Cull::Positive && area > 0) || (state.cull == Cull::Negative && area < 0)) return;
@@ -318,8 +354,8 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
     const Vertex* v[3] = {&a, &b, &c};
     std::int64_t X[3], Y[3];
     for (int i = 0; i < 3; ++i) {
-        X[i] = std::llrint(double(v[i]->x) * 16.0);
-        Y[i] = std::llrint(double(v[i]->y) * 16.0);
+        X[i] = SnapToSixteenths(v[i]->x);
+        Y[i] = SnapToSixteenths(v[i]->y);
     }
     const std::int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
     if (area == 0) return;

@@ -8,7 +8,8 @@
 namespace raster {
 
 namespace {
-double Snap(float v) { return std::nearbyint(double(v) * 16.0) / 16.0; }
+// To 1/16 pixel, halves rounded up.
+double Snap(float v) { return std::floor(double(v) * 16.0 + 0.5) / 16.0; }
 }  // namespace
 
 void ReferenceRasteriser::DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
