@@ -37,12 +37,14 @@ bool TokenReader::SkipTo(std::string_view word) {
             if (token == word) return true;
         return false;
     }
-    std::size_t from = pos_;
+    // Token boundaries run from pos_ and restart after every white space; runStart follows
+    // them as the search moves on, so each character is looked at once.
+    std::size_t from = pos_, runStart = pos_, scanned = pos_;
     while (true) {
         const std::size_t at = text_.find(word, from);
         if (at == std::string_view::npos) break;
-        std::size_t runStart = at;
-        while (runStart > pos_ && !IsSpace(text_[runStart - 1])) --runStart;
+        for (; scanned < at; ++scanned)
+            if (IsSpace(text_[scanned])) runStart = scanned + 1;
         const std::size_t end = at + word.size();
         const bool starts = (at - runStart) % kMaxToken == 0;
         const bool ends = end == text_.size() || IsSpace(text_[end]) || word.size() == kMaxToken;
