@@ -1,0 +1,172 @@
+// The generator's writers against the engine's readers: what is written is what a reader builds.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/world/Face.h"
+#include "engine/world/Object3D.h"
+#include "engine/world/Vertex.h"
+#include "engine/world/World.h"
+#include "support/RecordingRenderer.h"
+#include "tools/assetgen/mesh/Mesh.h"
+#include "tools/assetgen/writers/Bmp.h"
+#include "tools/assetgen/writers/ModelWriters.h"
+#include "tools/assetgen/writers/PathWriter.h"
+
+namespace {
+
+using namespace assetgen;
+
+class Writers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        World::ResetProcessState();
+        world.SetRenderer(&renderer);
+    }
+    void TearDown() override {
+        for (int i = 0; i < world.objectCount; ++i) delete world.objects[i];
+        world.objectCount = 0;
+    }
+    std::string Save(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const std::string path = ::testing::TempDir() + "solmire_assetgen_" + std::to_string(getpid()) + "_" + name;
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::string Save(const std::string& name, const std::string& text) {
+        return Save(name, std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    World world;
+    RecordingRenderer renderer;
+};
+
+Mesh Named(Mesh m, const char* name, const char* texture) {
+    m.name = name;
+    m.texture = texture;
+    return m;
+}
+
+// The engine's face normal of the face whose centre lies furthest along +z.
+Vector3 FrontFaceNormal(const Object3D* o) {
+    int best = 0;
+    double bestZ = -1e30;
+    for (int i = 0; i < o->faceCount; ++i) {
+        const Face* f = o->GetFace(i);
+        const double z = f->a->z + f->b->z + f->c->z;
+        if (z > bestZ) bestZ = z, best = i;
+    }
+    return o->GetFace(best)->normal;
+}
+
+TEST_F(Writers, AseObjectsComeBackWithTheirNamesPointsFacesAndTextures) {
+    const std::vector<Mesh> objects{Named(Box({0, 0, 0}, {10, 20, 30}), "caisse", "steel"),
+                                    Named(Sphere(5, 8, 4), "boule", "glass")};
+    world.LoadObject(Save("two.ase", WriteAse(objects)).c_str());
+    ASSERT_EQ(world.objectCount, 2);
+    const Object3D* box = world.GetObject(0);
+    EXPECT_STREQ(box->name, "caisse");
+    EXPECT_EQ(box->vertexCount, 8);  // the 24 corners of the six sides merge into 8 points
+    EXPECT_EQ(box->faceCount, 12);
+    EXPECT_STREQ(world.GetObject(1)->name, "boule");
+    EXPECT_EQ(renderer.loadedTextures, (std::vector<std::string>{"steel", "glass"}));
+    EXPECT_EQ(box->GetFace(0)->texture, 1);
+    EXPECT_EQ(world.GetObject(1)->GetFace(0)->texture, 2);
+    // Corner mapping survives, v turned back the right way: the +x side maps u 0..1, v 0..1.
+    double uMax = 0, vMax = 0;
+    for (int i = 0; i < box->faceCount; ++i) {
+        const Face* f = box->GetFace(i);
+        uMax = std::max({uMax, f->u0, f->u1, f->u2});
+        vMax = std::max({vMax, f->v0, f->v1, f->v2});
+    }
+    EXPECT_DOUBLE_EQ(uMax, 1.0);
+    EXPECT_DOUBLE_EQ(vMax, 1.0);
+}
+
+TEST_F(Writers, OutwardWindingGivesTheEngineItsInwardNormals) {
+    // The engine's normal is (a - b) x (c - b): for faces wound counter-clockwise from outside,
+    // as the generator writes them, it points into the object, which its culling expects.
+    world.LoadObject(Save("box.ase", WriteAse({Named(Box({0, 0, 0}, {2, 2, 2}), "b", "t")})).c_str());
+    world.LoadObject(Save("box.3ds", Write3ds({Named(Box({0, 0, 0}, {2, 2, 2}), "b", "t")})).c_str());
+    ASSERT_EQ(world.objectCount, 2);
+    for (int i = 0; i < 2; ++i) EXPECT_NEAR(FrontFaceNormal(world.GetObject(i)).z, -1.0, 1e-12);
+}
+
+TEST_F(Writers, ThreeDsFacesTakeTheMappingWrittenBeforeThem) {
+    Mesh quad("plaque", "wood");
+    const int a = quad.AddVertex({0, 0, 0}, 0, 1), b = quad.AddVertex({8, 0, 0}, 1, 1);
+    const int c = quad.AddVertex({8, 8, 0}, 1, 0), d = quad.AddVertex({0, 8, 0}, 0, 0);
+    quad.AddQuad(a, b, c, d);
+    const auto bytes = Write3ds({quad});
+    EXPECT_EQ(bytes.at(28), 3);  // the version the reader insists on
+    world.LoadObject(Save("plaque.3ds", bytes).c_str());
+    ASSERT_EQ(world.objectCount, 1);
+    const Object3D* o = world.GetObject(0);
+    EXPECT_STREQ(o->name, "plaque");
+    ASSERT_EQ(o->faceCount, 2);
+    EXPECT_EQ(o->textured, 1);
+    EXPECT_EQ(renderer.loadedTextures, (std::vector<std::string>{"wood"}));
+    for (int i = 0; i < 2; ++i) {
+        const Face* f = o->GetFace(i);
+        EXPECT_EQ(f->texture, 1);
+        // Each corner carries the mapping of its point: u = x / 8, v = 1 - y / 8.
+        for (const auto& [v, u, vv] : {std::tuple{f->a, f->u0, f->v0}, {f->b, f->u1, f->v1}, {f->c, f->u2, f->v2}}) {
+            EXPECT_DOUBLE_EQ(u, v->x / 8);
+            EXPECT_DOUBLE_EQ(vv, 1 - v->y / 8);
+        }
+    }
+}
+
+TEST(Settle, MergesPointsDropsFacesTheReadersRefuseAndKeepsLimits) {
+    Mesh m("m", "t");
+    const int a = m.AddVertex({0, 0, 0}), b = m.AddVertex({1, 0, 0}), c = m.AddVertex({0, 1, 0});
+    const int a2 = m.AddVertex({0.001, 0, 0});  // on the same 1/64 grid point as a
+    const int far = m.AddVertex({2, 0, 0});     // on the line through a and b
+    const int lonely = m.AddVertex({5, 5, 5});  // used by no face that stays
+    m.AddTri(a, b, c);
+    m.AddTri(a2, b, c);       // same points as the first: kept, it is a real face
+    m.AddTri(a, a2, c);       // two corners on one point
+    m.AddTri(a, b, far);      // no area
+    m.AddTri(lonely, a, a2);  // collapses too
+    const SettledMesh s = Settle(m);
+    EXPECT_EQ(s.points.size(), 3u);
+    EXPECT_EQ(s.faces.size(), 2u);
+
+    Mesh huge("huge", "t");
+    for (int i = 0; i < 3400; ++i) {
+        const int p = huge.AddVertex({i * 1.0, 0, 0}), q = huge.AddVertex({i * 1.0, 1, 0}),
+                  r = huge.AddVertex({i * 1.0, 0, 1});
+        huge.AddTri(p, q, r);
+    }
+    EXPECT_THROW(Settle(huge), ContentError);
+}
+
+TEST(FileWriters, RefuseWhatTheReadersCannotTake) {
+    EXPECT_THROW(Write3ds({Named(Box({0, 0, 0}, {1, 1, 1}), "twelve_chars", "t")}), ContentError);
+    EXPECT_THROW(WriteAse({Named(Box({0, 0, 0}, {1, 1, 1}), "two words", "t")}), ContentError);
+    EXPECT_THROW(WriteBmp8(IndexedImage(30, 2)), ContentError);
+    EXPECT_THROW(WritePaths({{"a_label_of_twenty_ch", {Key{}}}}), ContentError);
+    EXPECT_THROW(WritePaths({{"ok", std::vector<Key>(21)}}), ContentError);
+}
+
+TEST(FileWriters, BmpLayouts) {
+    // 24-bit rows are padded to four bytes, bottom row first, blue first.
+    Image img(3, 2);
+    img.At(0, 1) = {10, 20, 30};
+    const auto b24 = WriteBmp24(img);
+    ASSERT_EQ(b24.size(), 54u + 2 * 12);
+    EXPECT_EQ(b24[54], 30);
+    EXPECT_EQ(b24[56], 10);
+    // 8-bit pixels start at 1078 with no padding, bottom row first.
+    IndexedImage ix(4, 2);
+    ix.At(1, 0) = 7;
+    const auto b8 = WriteBmp8(ix);
+    ASSERT_EQ(b8.size(), 1078u + 8);
+    EXPECT_EQ(b8[28], 8);
+    EXPECT_EQ(b8[1078 + 4 + 1], 7);
+}
+
+}  // namespace
