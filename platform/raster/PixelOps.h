@@ -40,10 +40,13 @@ inline std::uint16_t EncodeZ(float z) {
 // Ordered dither cell of pixel (x, y).
 constexpr int kDitherMatrix[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
-// 8-bit channel -> 5 or 6 bits for each dither cell: floor(v * max / 255 + offset[cell]).
-// The offsets spread over one step but stay clear of its ends, so that a value widened from
-// 5-6-5 by bit replication comes back unchanged in every cell: adding black in the additive
-// pass leaves the buffer as it was.
+// 8-bit channel -> 5 or 6 bits in dither cell d: (v * 31 + offset5[d]) >> 8, and likewise
+// with 63 for green. The offsets spread over one step but keep clear of its ends: 0 stays 0,
+// 255 stays 31 / 63, and a 5-6-5 value widened by bit replication comes back unchanged in
+// every cell, so adding black in the additive pass leaves the buffer as it was.
+constexpr int kDitherOffset5[16] = {31, 45, 60, 75, 90, 105, 120, 135, 150, 165, 180, 195, 210, 225, 240, 255};
+constexpr int kDitherOffset6[16] = {63, 75, 88, 101, 114, 127, 139, 152, 165, 178, 191, 203, 216, 229, 242, 255};
+
 struct DitherTables {
     std::array<std::array<std::uint8_t, 256>, 16> to5{};
     std::array<std::array<std::uint8_t, 256>, 16> to6{};
@@ -51,16 +54,11 @@ struct DitherTables {
 
 constexpr DitherTables MakeDitherTables() {
     DitherTables t;
-    for (int d = 0; d < 16; ++d) {
-        const int off5 = 24 + d * 14;            // 24/256 .. 234/256 of a step
-        const int off6 = 46 + (d * 164) / 15;    // 46/256 .. 210/256 of a step
+    for (int d = 0; d < 16; ++d)
         for (int v = 0; v < 256; ++v) {
-            int v5 = (v * 31 * 256 + off5 * 255) / (255 * 256);
-            int v6 = (v * 63 * 256 + off6 * 255) / (255 * 256);
-            t.to5[d][v] = static_cast<std::uint8_t>(v5 > 31 ? 31 : v5);
-            t.to6[d][v] = static_cast<std::uint8_t>(v6 > 63 ? 63 : v6);
+            t.to5[d][v] = static_cast<std::uint8_t>((v * 31 + kDitherOffset5[d]) >> 8);
+            t.to6[d][v] = static_cast<std::uint8_t>((v * 63 + kDitherOffset6[d]) >> 8);
         }
-    }
     return t;
 }
 

@@ -120,6 +120,100 @@ template <Filter F>
     return _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
 }
 
+// Dither offsets as 16-bit lanes [blue green red 0] for pixels x = 0..7 of each row class,
+// so four pixels starting anywhere in a row load theirs with two unaligned loads.
+struct DitherLanes {
+    alignas(16) std::int16_t lanes[4][8][4];
+};
+constexpr DitherLanes MakeDitherLanes() {
+    DitherLanes t{};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const int d = kDitherMatrix[y][x & 3];
+            t.lanes[y][x][0] = static_cast<std::int16_t>(kDitherOffset5[d]);
+            t.lanes[y][x][1] = static_cast<std::int16_t>(kDitherOffset6[d]);
+            t.lanes[y][x][2] = static_cast<std::int16_t>(kDitherOffset5[d]);
+            t.lanes[y][x][3] = 0;
+        }
+    return t;
+}
+constexpr DitherLanes kDitherLanes = MakeDitherLanes();
+
+// Four 0x00RRGGBB colours to dithered 5-6-5, the same arithmetic as the tables.
+[[gnu::always_inline]] inline __m128i Dither4(__m128i colour, int x, int y) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i scale = _mm_set_epi16(0, 31, 63, 31, 0, 31, 63, 31);
+    const std::int16_t* offsets = kDitherLanes.lanes[y & 3][x & 3];
+    const __m128i offLow = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets));
+    const __m128i offHigh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(offsets + 8));
+    const __m128i low = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(colour, zero), scale), offLow), 8);
+    const __m128i high = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(colour, zero), scale), offHigh), 8);
+    // [b g r 0] -> b + 32 g and 2048 r, summed per pixel.
+    const __m128i place = _mm_set_epi16(0, 2048, 32, 1, 0, 2048, 32, 1);
+    __m128i a = _mm_madd_epi16(low, place), b = _mm_madd_epi16(high, place);
+    a = _mm_add_epi32(a, _mm_srli_epi64(a, 32));
+    b = _mm_add_epi32(b, _mm_srli_epi64(b, 32));
+    const __m128i packed = _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), _MM_SHUFFLE(2, 0, 2, 0)));
+    // Unsigned 16-bit pack through the signed one: bias, pack, unbias.
+    const __m128i bias32 = _mm_set1_epi32(32768);
+    const __m128i narrow = _mm_packs_epi32(_mm_sub_epi32(packed, bias32), zero);
+    return _mm_xor_si128(narrow, _mm_set1_epi16(static_cast<short>(0x8000)));
+}
+
+// Four 5-6-5 values widened to 0x00RRGGBB by bit replication.
+[[gnu::always_inline]] inline __m128i Expand4(__m128i p16) {
+    const __m128i p = _mm_unpacklo_epi16(p16, _mm_setzero_si128());
+    const __m128i r5 = _mm_srli_epi32(p, 11), g6 = _mm_and_si128(_mm_srli_epi32(p, 5), _mm_set1_epi32(63));
+    const __m128i b5 = _mm_and_si128(p, _mm_set1_epi32(31));
+    const __m128i r = _mm_or_si128(_mm_slli_epi32(r5, 3), _mm_srli_epi32(r5, 2));
+    const __m128i g = _mm_or_si128(_mm_slli_epi32(g6, 2), _mm_srli_epi32(g6, 4));
+    const __m128i b = _mm_or_si128(_mm_slli_epi32(b5, 3), _mm_srli_epi32(b5, 2));
+    return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(r, 16), _mm_slli_epi32(g, 8)), b);
+}
+
+// W-buffer codes of four 1/w values, as EncodeW, biased by 0x8000 in 16-bit lanes (low half)
+// so that signed compares order them as unsigned.
+[[gnu::always_inline]] inline __m128i EncodeW4Biased(__m128 oow) {
+    __m128i code = _mm_sub_epi32(_mm_set1_epi32(0x7EFFF), _mm_srli_epi32(_mm_castps_si128(oow), 11));
+    code = _mm_andnot_si128(_mm_castps_si128(_mm_cmpge_ps(oow, _mm_set1_ps(1.0f))), code);
+    const __m128i far = _mm_castps_si128(_mm_cmpnge_ps(oow, _mm_set1_ps(1.0f / 65536.0f)));
+    code = _mm_or_si128(_mm_and_si128(far, _mm_set1_epi32(0xFFFF)), _mm_andnot_si128(far, code));
+    return _mm_packs_epi32(_mm_sub_epi32(code, _mm_set1_epi32(32768)), _mm_setzero_si128());
+}
+
+// Four whole pixels of a textured span in one go: W-buffer LESS test (or none), key, additive
+// blend, dither and masked stores. Returns the pixels written.
+template <bool Key, bool Add, int D>
+[[gnu::always_inline]] inline std::uint32_t Write4(const SpanContext& c, int x, __m128 oow, __m128i texel, __m128i rgb) {
+    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
+    __m128i pass = _mm_set1_epi32(-1);
+    __m128i depth = _mm_setzero_si128();
+    if constexpr (D != kNoDepth) {
+        depth = EncodeW4Biased(oow);
+        const __m128i stored = _mm_xor_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(c.depth + x)), bias);
+        const __m128i less = _mm_cmplt_epi16(depth, stored);
+        pass = _mm_unpacklo_epi16(less, less);
+    }
+    if constexpr (Key) pass = _mm_andnot_si128(_mm_cmpeq_epi32(texel, _mm_set1_epi32(static_cast<int>(c.key))), pass);
+    const int mask = _mm_movemask_ps(_mm_castsi128_ps(pass));
+    if (mask == 0) return 0;
+    const __m128i oldColour = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(c.color + x));
+    __m128i colour = rgb;
+    if constexpr (Add) colour = _mm_adds_epu8(colour, Expand4(oldColour));
+    const __m128i pass16 = _mm_packs_epi32(pass, pass);
+    const __m128i out = Dither4(colour, x, c.y);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(c.color + x),
+                     _mm_or_si128(_mm_and_si128(pass16, out), _mm_andnot_si128(pass16, oldColour)));
+    if constexpr (D != kNoDepth) {
+        if (c.depthWrite) {
+            const __m128i oldDepth = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(c.depth + x));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(c.depth + x),
+                             _mm_or_si128(_mm_and_si128(pass16, _mm_xor_si128(depth, bias)), _mm_andnot_si128(pass16, oldDepth)));
+        }
+    }
+    return static_cast<std::uint32_t>(__builtin_popcount(static_cast<unsigned>(mask)));
+}
+
 template <ColorSource S, Filter F, bool Key, bool Add, int D>
 std::uint32_t Span(const SpanContext& c, int x, int end) {
     constexpr bool kTextured = S == ColorSource::Texture || S == ColorSource::TextureTimesConstant ||
@@ -205,12 +299,19 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
                 combined = Modulate(sampled, PackColours(_mm_add_epi32(_mm_set1_epi32(r), dR), _mm_add_epi32(_mm_set1_epi32(g), dG),
                                                          _mm_add_epi32(_mm_set1_epi32(b), dB)));
             }
+            const int n = std::min(4, end - x);
+            if (n == 4 && c.dither && (D == kNoDepth || (D == kDepthLess && c.wbuffer))) {
+                written += Write4<Key, Add, D>(c, x, o, sampled, combined);
+                if constexpr (D != kNoDepth) z += 4 * c.dz;
+                oow += 4 * c.doow, s += 4 * c.ds, t += 4 * c.dt;
+                for (int j = 0; j < 4; ++j) stepColour();
+                continue;
+            }
             alignas(16) std::uint32_t texel[4], rgb[4];
             alignas(16) float oows[4];
             _mm_store_si128(reinterpret_cast<__m128i*>(texel), sampled);
             _mm_store_si128(reinterpret_cast<__m128i*>(rgb), combined);
             _mm_store_ps(oows, o);
-            const int n = std::min(4, end - x);
             for (int j = 0; j < n; ++j) {
                 shade(x + j, oows[j], z, texel[j], rgb[j]);
                 if constexpr (D != kNoDepth) z += c.dz;
