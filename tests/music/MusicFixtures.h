@@ -56,10 +56,19 @@ inline void AddTone(xm::Module& m) {
     m.instruments.push_back(in);
 }
 
+// Removed when the process exits, also by exit() in a death test's child.
 inline std::string TempDir() {
-    const auto dir = std::filesystem::temp_directory_path() / ("solmire-music-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    return dir.string();
+    struct Dir {
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("solmire-music-" + std::to_string(::getpid()));
+        Dir() { std::filesystem::create_directories(path); }
+        ~Dir() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Dir dir;
+    return dir.path.string();
 }
 
 inline std::string WriteBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) {

@@ -13,15 +13,6 @@ namespace {
 using fixtures::kRowFrames;
 using Place = std::pair<int, int>;  // (order, row)
 
-class TempCleanup : public testing::Environment {
-public:
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(fixtures::TempDir(), ignored);
-    }
-};
-[[maybe_unused]] testing::Environment* const cleanup = testing::AddGlobalTestEnvironment(new TempCleanup);
-
 // Plays a module file for `frames` frames on the virtual clock; returns every sync event.
 std::vector<sound::SyncEvent> Play(const std::string& path, std::size_t frames, std::string* diag = nullptr) {
     std::ostringstream log;
