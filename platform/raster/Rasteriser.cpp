@@ -360,14 +360,17 @@ SpanFunction ChooseSpan(ColorSource source, Filter f, bool key, bool add, int d)
     }
 }
 
-// floor(a / b) for b > 0. |a| < 2^50 here, so the truncated double quotient is within one
-// or two of the answer and exact integer checks settle it, much cheaper than a 64-bit idiv.
-inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    std::int64_t q = static_cast<std::int64_t>(static_cast<double>(a) / static_cast<double>(b));
+// floor(a / b) for b > 0, given 1 / b. |a| < 2^50 here, so the truncated double quotient is
+// within one or two of the answer and exact integer checks settle it, much cheaper than a
+// 64-bit idiv per edge and row.
+inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b, double inverseB) {
+    std::int64_t q = static_cast<std::int64_t>(static_cast<double>(a) * inverseB);
     while (q * b > a) --q;
     while ((q + 1) * b <= a) ++q;
     return q;
 }
+inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return FloorDiv(a, b, 1.0 / static_cast<double>(b)); }
+inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b, double inverseB) { return -FloorDiv(-a, b, inverseB); }
 inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
 
 // Attribute f over the screen: f(x, y) = c + dx * x + dy * y, x and y in pixels.
@@ -478,6 +481,7 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
     // inside; pixels exactly on an edge belong to it only when it is a top or left edge.
     const std::int64_t sign = area > 0 ? 1 : -1;
     std::int64_t A[3], B[3], C[3];
+    double inverseA[3];
     for (int i = 0; i < 3; ++i) {
         const int j = (i + 1) % 3;
         const std::int64_t ex = X[j] - X[i], ey = Y[j] - Y[i];
@@ -486,17 +490,18 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
         C[i] = sign * ((8 - Y[i]) * ex - (8 - X[i]) * ey);
         const std::int64_t nx = -sign * ey, ny = sign * ex;
         if (!(nx > 0 || (nx == 0 && ny > 0))) C[i] -= 1;
+        inverseA[i] = A[i] != 0 ? 1.0 / static_cast<double>(A[i] > 0 ? A[i] : -A[i]) : 0.0;
     }
 
     // Attribute planes from the snapped corners.
     const double x0 = X[0] / 16.0, y0 = Y[0] / 16.0;
     const double e1x = (X[1] - X[0]) / 16.0, e1y = (Y[1] - Y[0]) / 16.0;
     const double e2x = (X[2] - X[0]) / 16.0, e2y = (Y[2] - Y[0]) / 16.0;
-    const double det = e1x * e2y - e2x * e1y;
+    const double inverseDet = 1.0 / (e1x * e2y - e2x * e1y);
     auto plane = [&](double f0, double f1, double f2) {
         Plane p;
-        p.dx = ((f1 - f0) * e2y - (f2 - f0) * e1y) / det;
-        p.dy = ((f2 - f0) * e1x - (f1 - f0) * e2x) / det;
+        p.dx = ((f1 - f0) * e2y - (f2 - f0) * e1y) * inverseDet;
+        p.dy = ((f2 - f0) * e1x - (f1 - f0) * e2x) * inverseDet;
         p.c = f0 - p.dx * x0 - p.dy * y0;
         return p;
     };
@@ -539,8 +544,8 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
         bool empty = false;
         for (int i = 0; i < 3; ++i) {
             const std::int64_t rest = B[i] * py + C[i];
-            if (A[i] > 0) lo = std::max(lo, CeilDiv(-rest, A[i]));
-            else if (A[i] < 0) hi = std::min(hi, FloorDiv(rest, -A[i]));
+            if (A[i] > 0) lo = std::max(lo, CeilDiv(-rest, A[i], inverseA[i]));
+            else if (A[i] < 0) hi = std::min(hi, FloorDiv(rest, -A[i], inverseA[i]));
             else if (rest < 0) empty = true;
         }
         if (empty || lo > hi) continue;
