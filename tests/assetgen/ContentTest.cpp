@@ -14,12 +14,14 @@
 
 #include "app/Paths.h"
 #include "engine/world/Face.h"
+#include "engine/world/Matrix3.h"
 #include "engine/world/Object3D.h"
 #include "engine/world/Vertex.h"
 #include "engine/world/World.h"
 #include "support/RecordingRenderer.h"
 #include "tools/assetgen/Catalogue.h"
 #include "tools/assetgen/Pack.h"
+#include "tools/assetgen/models/Figure.h"
 
 namespace {
 
@@ -241,6 +243,31 @@ TEST(ContentPaths, FigureWalksMoveEveryPartTogether) {
         const PathKey& a = PathTable[1].keys[0];
         const PathKey& b = PathTable[1].keys[PathTable[1].keyCount - 1];
         EXPECT_GT(std::hypot(a.x - b.x, a.y - b.y, a.z - b.z), 100.0) << file;
+    }
+}
+
+// Where a key puts a model point, turned and moved as the engine places objects.
+Vector3 Place(const PathKey& key, const assetgen::Vec3& p) {
+    Matrix3 m;
+    m.FromAngles(key.rx, key.ry, key.rz);
+    const Vector3 turned = Vector3(p.x, p.y, p.z) * m.Transposed();
+    return Vector3(turned.x + key.x, turned.y + key.y, turned.z + key.z);
+}
+
+TEST(ContentPaths, FigurePartsStayJoinedToTheBodyInEveryKey) {
+    // Each limb turns about its own joint; placed by its key, that joint must sit where the
+    // body's key puts the same point, or the figure comes apart while it walks.
+    for (const char* file : {"scene8.txt", "scene9.txt"}) {
+        LoadPaths((kData / file).c_str(), 6);
+        for (int k = 0; k < PathTable[1].keyCount; ++k)
+            for (int part : {0, 2, 3, 4, 5}) {
+                const assetgen::Vec3 joint = figure::kJoints[part] * figure::kSceneScale;
+                const Vector3 onPart = Place(PathTable[part].keys[k], joint);
+                const Vector3 onBody = Place(PathTable[1].keys[k], joint);
+                EXPECT_NEAR(onPart.x, onBody.x, 0.1) << file << " key " << k << " part " << part;
+                EXPECT_NEAR(onPart.y, onBody.y, 0.1) << file << " key " << k << " part " << part;
+                EXPECT_NEAR(onPart.z, onBody.z, 0.1) << file << " key " << k << " part " << part;
+            }
     }
 }
 

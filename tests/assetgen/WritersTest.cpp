@@ -120,6 +120,31 @@ TEST_F(Writers, ThreeDsFacesTakeTheMappingWrittenBeforeThem) {
     }
 }
 
+// Six times the signed volume: positive when every face is wound outwards.
+double SignedVolume(const Mesh& m) {
+    double v = 0;
+    for (const auto& f : m.faces) v += m.verts[f[0]].p.Dot(m.verts[f[1]].p.Cross(m.verts[f[2]].p));
+    return v;
+}
+
+TEST(Primitives, ClosedShapesFaceOutwards) {
+    const std::vector<std::pair<const char*, Mesh>> shapes = {
+        {"box", Box({1, 2, 3}, {2, 3, 4})},
+        {"sphere", Sphere(5, 8, 6)},
+        {"cylinder", Cylinder(2, 6, 8)},
+        {"cone", Cone(2, 5, 8)},
+        {"torus", Torus(6, 1, 12, 6)},
+        {"prism", ConvexPrism({{0, 0}, {0, 3}, {2, 0}}, -1, 1)},  // given clockwise
+        {"voxels", Voxels({"#.#", "###", ".#."}, 1, 2)},
+    };
+    for (const auto& [name, mesh] : shapes) {
+        EXPECT_GT(SignedVolume(mesh), 0) << name;
+        Mesh mirrored = mesh;
+        mirrored.Scale({-1, 1, 1});  // a mirror turns the winding back
+        EXPECT_GT(SignedVolume(mirrored), 0) << name << " mirrored";
+    }
+}
+
 TEST(Settle, MergesPointsDropsFacesTheReadersRefuseAndKeepsLimits) {
     Mesh m("m", "t");
     const int a = m.AddVertex({0, 0, 0}), b = m.AddVertex({1, 0, 0}), c = m.AddVertex({0, 1, 0});

@@ -156,7 +156,7 @@ Mesh Cylinder(double radius, double height, int segments) {
 }
 
 Mesh Cone(double radius, double height, int segments) {
-    return Lathe({{0, -height}, {radius, 0}, {0, 0}}, segments);
+    return Lathe({{0, 0}, {radius, 0}, {0, -height}}, segments);
 }
 
 Mesh Torus(double R, double r, int segments, int sides) {

@@ -49,9 +49,9 @@ void GenerateModels(Pack& pack) {
     Add(pack, "vokar.3ds", {Emblem()});
     Add(pack, "torus.ase", {Torus()});
     Add(pack, "presents.3ds", {WordModel("presents", "presents", 8)});
-    Add(pack, "end.3ds", {WordModel("end", "end", 8)});
-    Add(pack, "of.3ds", {WordModel("of", "of", 8)});
-    Add(pack, "solmire.3ds", {WordModel("solmire", "solmire", 8)});
+    Add(pack, "end.3ds", {WordModel("end", "end", 6)});
+    Add(pack, "of.3ds", {WordModel("of", "of", 6)});
+    Add(pack, "solmire.3ds", {WordModel("solmire", "solmire", 6)});
     Add(pack, "fond.ase", {Backdrop("stars", 800, 600, +1)});
     Add(pack, "rochers.3ds", {Rock("rocher", 30, 3)});
     // Planet, cockpit, mothership

@@ -33,9 +33,10 @@ struct Pose {
 Key PartKey(int part, const Pose& p, int frames) {
     const double swing[6] = {p.head, 0, p.armL, p.legL, p.armR, p.legR};
     const double a = p.lean + swing[part];
-    // Turning the part about its joint J is a turn about the origin plus a shift of J - R J.
+    // The lean turns everything about the hip (the origin), the swing then turns the part about
+    // its joint J; turns about x add up, so the part turns by `a` and moves by Rlean J - Ra J.
     const Vec3 j = figure::kJoints[part] * figure::kSceneScale;
-    const Vec3 shift = j - TurnX(j, a);
+    const Vec3 shift = TurnX(j, p.lean) - TurnX(j, a);
     return {p.at.x + shift.x, p.at.y + shift.y, p.at.z + shift.z, a, 0, 0, frames};
 }
 
