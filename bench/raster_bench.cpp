@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/glide/Glide.h"
 #include "platform/raster/Rasteriser.h"
 #include "platform/raster/ReferenceRasteriser.h"
 
@@ -228,6 +229,92 @@ void BM_ScriptedStream(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ScriptedStream)->Arg(600)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The same stream through the Glide calls the renderer makes: background through a locked
+// back buffer, state calls per batch, guDrawTriangleWithClip, swap, front-buffer read. Its
+// last frame must hash like the rasteriser's own.
+void BM_GlideStream(benchmark::State& state) {
+    const int frames = static_cast<int>(state.range(0));
+    const auto stream = MakeStream(frames, 2024);
+    const Textures tex;
+    std::vector<std::uint16_t> background(kWidth * kHeight);
+    for (int i = 0; i < kWidth * kHeight; ++i) background[i] = static_cast<std::uint16_t>((i % kWidth) * 31 / kWidth << 11 | (i / kWidth) * 63 / kHeight << 5);
+    // The stream's textures, downloaded as the renderer would.
+    std::vector<std::vector<std::uint16_t>> texels;
+    for (int k = 0; k < 3; ++k) {
+        const Texture& t = tex.t[k];
+        std::vector<std::uint16_t> raw(std::size_t(t.Side()) * t.Side());
+        for (int y = 0; y < t.Side(); ++y)
+            for (int x = 0; x < t.Side(); ++x) {
+                const std::uint32_t c = t.At(x, y);
+                raw[std::size_t(y) * t.Side() + x] = static_cast<std::uint16_t>(((c >> 19) << 11) | (((c >> 10) & 63) << 5) | ((c >> 3) & 31));
+            }
+        texels.push_back(std::move(raw));
+    }
+    for (auto _ : state) {
+        grGlideInit();
+        grSstWinOpen(0, GR_RESOLUTION_640x480, GR_REFRESH_60Hz, GR_COLORFORMAT_ARGB, GR_ORIGIN_UPPER_LEFT, 2, 0);
+        grDepthBufferMode(GR_DEPTHBUFFER_WBUFFER);
+        grDepthBufferFunction(GR_CMP_LESS);
+        GrTexInfo info[3];
+        FxU32 address[3], next = 0;
+        for (int k = 0; k < 3; ++k) {
+            info[k].smallLod = info[k].largeLod = tex.t[k].Side() == 256 ? GR_LOD_256 : tex.t[k].Side() == 128 ? GR_LOD_128 : GR_LOD_64;
+            info[k].data = texels[k].data();
+            address[k] = next;
+            grTexDownloadMipMap(GR_TMU0, next, GR_MIPMAPLEVELMASK_BOTH, &info[k]);
+            next += grTexTextureMemRequired(GR_MIPMAPLEVELMASK_BOTH, &info[k]);
+        }
+        std::vector<std::uint16_t> front(kWidth * kHeight);
+        std::vector<double> frameTimes;
+        const double all = Clock::now();
+        for (const Frame& f : stream) {
+            const double start = Clock::now();
+            grDepthMask(FXTRUE);
+            grBufferClear(0, 0, 0xFFFF);
+            GrLfbInfo_t lfb;
+            if (grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_565, GR_ORIGIN_UPPER_LEFT, FXFALSE, &lfb)) {
+                for (int y = 0; y < kHeight; ++y)
+                    std::memcpy(static_cast<char*>(lfb.lfbPtr) + std::size_t(y) * lfb.strideInBytes, background.data() + y * kWidth, kWidth * 2);
+                grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
+            }
+            for (const Batch& b : f.batches) {
+                const int k = b.kind == kDecal ? 2 : b.texture % 2;
+                grTexSource(GR_TMU0, address[k], GR_MIPMAPLEVELMASK_BOTH, &info[k]);
+                grChromakeyMode(b.kind == kDecal ? GR_CHROMAKEY_ENABLE : GR_CHROMAKEY_DISABLE);
+                grChromakeyValue(0xFF00FF);
+                grConstantColorValue(b.constant);
+                grDepthMask(b.kind == kAdditive ? FXFALSE : FXTRUE);
+                grAlphaBlendFunction(GR_BLEND_ONE, b.kind == kAdditive ? GR_BLEND_ONE : GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
+                guColorCombineFunction(b.kind == kTexIter     ? GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB
+                                       : b.kind == kGouraud   ? GR_COLORCOMBINE_ITRGB
+                                       : b.kind == kConstant  ? GR_COLORCOMBINE_CCRGB
+                                                              : GR_COLORCOMBINE_DECAL_TEXTURE);
+                for (std::size_t i = 0; i + 2 < b.corners.size(); i += 3) {
+                    GrVertex v[3];
+                    for (int c = 0; c < 3; ++c) {
+                        const Vertex& r = b.corners[i + c];
+                        v[c].x = r.x, v[c].y = r.y, v[c].oow = r.oow, v[c].r = r.r, v[c].g = r.g, v[c].b = r.b;
+                        v[c].tmuvtx[0].sow = r.sow, v[c].tmuvtx[0].tow = r.tow, v[c].tmuvtx[0].oow = r.oow;
+                    }
+                    guDrawTriangleWithClip(&v[0], &v[1], &v[2]);
+                }
+            }
+            grBufferSwap(1);
+            grLfbReadRegion(GR_BUFFER_FRONTBUFFER, 0, 0, kWidth, kHeight, kWidth * 2, front.data());
+            frameTimes.push_back(Clock::now() - start);
+        }
+        const double total = Clock::now() - all;
+        std::sort(frameTimes.begin(), frameTimes.end());
+        std::printf("\nglide stream: %d frames in %.2f s, median %.2f ms, 99th percentile %.2f ms, last frame hash %016llx\n",
+                    frames, total, frameTimes[frameTimes.size() / 2] * 1e3,
+                    frameTimes[std::min(frameTimes.size() - 1, frameTimes.size() * 99 / 100)] * 1e3,
+                    (unsigned long long)Hash(front));
+        state.counters["median_ms"] = frameTimes[frameTimes.size() / 2] * 1e3;
+        grGlideShutdown();
+    }
+}
+BENCHMARK(BM_GlideStream)->Arg(600)->Iterations(1)->Unit(benchmark::kSecond);
 
 // Large triangles with every per-pixel feature the show uses at once.
 void BM_LargeTexturedBilinearGouraudW(benchmark::State& state) {

@@ -320,10 +320,31 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
             oow += 4 * c.doow, s += 4 * c.ds, t += 4 * c.dt;
         }
     } else {
-        for (; x < end; ++x) {
-            shade(x, oow, z, 0, 0);
-            if constexpr (D != kNoDepth) oow += c.doow, z += c.dz;
-            stepColour();
+        // Untextured: whole groups of four through the same SIMD write, the rest one by one.
+        const __m128 dOow = _mm_mul_ps(_mm_set_ps(3, 2, 1, 0), _mm_set1_ps(c.doow));
+        const __m128i constant = _mm_set1_epi32(static_cast<int>((c.cr << 16) | (c.cg << 8) | c.cb));
+        auto ramp = [](std::int32_t step) {
+            const auto u = static_cast<std::uint32_t>(step);
+            return _mm_set_epi32(static_cast<int>(3 * u), static_cast<int>(2 * u), static_cast<int>(u), 0);
+        };
+        const __m128i dR = ramp(c.dr), dG = ramp(c.dg), dB = ramp(c.db);
+        const bool groups = c.dither && (D == kNoDepth || (D == kDepthLess && c.wbuffer));
+        while (x < end) {
+            if (groups && end - x >= 4) {
+                __m128i rgb = constant;
+                if constexpr (kIterated)
+                    rgb = PackColours(_mm_add_epi32(_mm_set1_epi32(r), dR), _mm_add_epi32(_mm_set1_epi32(g), dG),
+                                      _mm_add_epi32(_mm_set1_epi32(b), dB));
+                written += Write4<false, Add, D>(c, x, _mm_add_ps(_mm_set1_ps(oow), dOow), _mm_setzero_si128(), rgb);
+                x += 4;
+                if constexpr (D != kNoDepth) oow += 4 * c.doow, z += 4 * c.dz;
+                for (int j = 0; j < 4; ++j) stepColour();
+            } else {
+                shade(x, oow, z, 0, 0);
+                ++x;
+                if constexpr (D != kNoDepth) oow += c.doow, z += c.dz;
+                stepColour();
+            }
         }
     }
     return written;
