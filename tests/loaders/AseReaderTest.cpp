@@ -77,16 +77,6 @@ TEST_F(AseReader, BitmapsGoToMaterialsInOrderAndMissingOnesGiveNoTexture) {
     EXPECT_EQ(LoadTextureCalls(), 1);
 }
 
-TEST_F(AseReader, SharedBitmapIsOneTexture) {
-    Mesh a = Quad("A");
-    Mesh b = Quad("B");
-    b.materialRef = 1;
-    world.LoadAse(Write("m.ase", MakeAse({"same.bmp", "same.bmp"}, {a, b})).c_str());
-    ASSERT_EQ(world.objectCount, 2);
-    EXPECT_EQ(LoadTextureCalls(), 1);
-    EXPECT_EQ(Object(0)->GetFace(0)->texture, Object(1)->GetFace(0)->texture);
-}
-
 TEST_F(AseReader, RefusedFaceGetsNeitherMappingNorMaterialAndLaterFacesStayAligned) {
     Mesh m = Quad("Q");
     m.points.push_back({1, 0, 0});        // point 4 merges with point 1
