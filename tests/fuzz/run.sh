@@ -25,7 +25,7 @@ for format in ase asc 3ds; do
   mkdir -p "$work/corpus-$format"
   log="$work/$format.log"
   if ! "$dir/tests/fuzz/fuzz_$format" -max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048 \
-      -max_len=65536 -print_final_stats=1 -artifact_prefix="$work/$format-" \
+      -max_len=16384 -print_final_stats=1 -artifact_prefix="$work/$format-" \
       "$work/corpus-$format" "$work/seeds/$format" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "fuzz_$format failed: see $log" >&2
