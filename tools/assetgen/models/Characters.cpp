@@ -48,7 +48,7 @@ std::vector<Mesh> Figure() {
     Mesh nose = Sphere(9, 6, 4);
     nose.Translate({0, -232, -40});
     head.Append(nose);
-    parts.push_back(Named(head, figure::kParts[0], "vboy"));
+    parts.push_back(Named(head, figure::kParts[0], "vboyhead"));
 
     Mesh body = Lathe({{0, 12}, {46, 6}, {52, -60}, {66, -160}, {34, -192}, {0, -196}}, 14);
     body.Scale({1, 1, 0.55});
@@ -61,7 +61,7 @@ std::vector<Mesh> Figure() {
         Mesh leg = At(Cylinder(19, 210, 10), {30.0 * side, 105, 0});
         leg.Append(Box({30.0 * side, 222, -12}, {34, 24, 62}));
         parts.push_back(Named(arm, figure::kParts[side > 0 ? 2 : 4], "vboy"));
-        parts.push_back(Named(leg, figure::kParts[side > 0 ? 3 : 5], "vboy"));
+        parts.push_back(Named(leg, figure::kParts[side > 0 ? 3 : 5], "vboyleg"));
     }
     return parts;
 }
@@ -87,6 +87,7 @@ std::vector<Mesh> Motorbike() {
     rider.RotateX(0.5).Translate({0, -140, -12});
     rider.Append(At(Sphere(18, 10, 7), {0, -200, 8}));
     parts.push_back(Named(rider, "pilote", "rider"));
+    for (auto& p : parts) p.Scale(2);  // the scene shrinks them to a fifth
     return parts;
 }
 
@@ -147,6 +148,7 @@ Mesh Emblem() {
     Mesh m = Voxels(rows, 20, 40);
     const Vec3 lo = m.Min(), hi = m.Max();
     m.Translate((lo + hi) * -0.5);
+    m.RotateX(kPi);  // read from the camera before the scene turns it
     return Named(m, "vokar", "logo");
 }
 

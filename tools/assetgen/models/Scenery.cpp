@@ -127,7 +127,7 @@ Mesh MountainBackdrop(const char* texture, double w, double h, unsigned seed) {
             const double u = static_cast<double>(i) / nx, f = static_cast<double>(j) / ny;
             const double ridge = h * (0.45 + 0.55 * Fbm(u * 6, 0.5, seed, 4));
             const double y = -h / 2 + (ridge) * (1 - f);
-            const double relief = j == ny ? 0 : -60 * Fbm(u * 9, f * 3, seed + 1, 3) * (1 - f);
+            const double relief = j == ny ? 0 : -30 * Fbm(u * 9, f * 3, seed + 1, 3) * (1 - f);
             m.AddVertex({-w / 2 + w * u, y, relief}, u, (h / 2 - y) / h);
         }
     for (int j = 0; j < ny; ++j)

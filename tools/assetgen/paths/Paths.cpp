@@ -170,7 +170,7 @@ std::vector<KeyPath> CameraRide() {
 }
 
 std::vector<KeyPath> BikeTrack() {
-    const Vec3 at[] = {{-500, 600, -1100}, {-300, 600, -300}, {150, 600, 300}, {700, 600, 550}, {1000, 600, 1100}};
+    const Vec3 at[] = {{-500, 620, -1100}, {-300, 620, -300}, {150, 620, 300}, {700, 620, 550}, {1000, 620, 1100}};
     KeyPath p{"moto", {}};
     const int n = static_cast<int>(std::size(at));
     for (int k = 0; k < n; ++k) {
@@ -182,7 +182,7 @@ std::vector<KeyPath> BikeTrack() {
 
 // Path 0: the lake; paths 1 to 6 and 7 to 12: the two kinds of tree around it on the ground.
 std::vector<KeyPath> Trees() {
-    std::vector<KeyPath> paths{{"lac", {{150, 470, 2300, 0, 0, 0, 0}}}};
+    std::vector<KeyPath> paths{{"lac", {{150, 455, 2300, 0, 0, 0, 0}}}};
     for (int i = 0; i < 12; ++i) {
         const double a = 2 * kPi * i / 12 + 0.3;
         const double r = 900 + 220 * ((i * 7) % 5);

@@ -18,6 +18,7 @@ using paint::Colour;
 using paint::Mix;
 constexpr double kPi = std::numbers::pi;
 constexpr int kSide = 128;
+constexpr int kLarge = 256;  // backgrounds that fill the screen
 
 // Tileable fractal noise over the unit square, `cells` noise cells across.
 double Tile(double x, double y, int cells, unsigned seed, int octaves = 4) {
@@ -61,8 +62,8 @@ Image Glow(Colour core, Colour edge, unsigned seed, double noise) {
 }
 
 Image Stars(Colour tint, unsigned seed, double nebula) {
-    return paint::Paint(kSide, kSide, [=](double x, double y) {
-        const int cx = static_cast<int>(x * kSide), cy = static_cast<int>(y * kSide);
+    return paint::Paint(kLarge, kLarge, [=](double x, double y) {
+        const int cx = static_cast<int>(x * kLarge), cy = static_cast<int>(y * kLarge);
         const double h = Hash2(cx, cy, seed);
         Colour c = paint::Scale(tint, nebula * std::pow(Tile(x, y, 4, seed + 9), 2.5) * 2);
         if (h > 0.985) c = paint::Add(c, paint::Scale(Colour{255, 250, 235}, (h - 0.985) / 0.015));
@@ -71,7 +72,7 @@ Image Stars(Colour tint, unsigned seed, double nebula) {
 }
 
 Image Galaxy(Colour arms, Colour centre, unsigned seed) {
-    return paint::Paint(kSide, kSide, [=](double x, double y) {
+    return paint::Paint(kLarge, kLarge, [=](double x, double y) {
         const double dx = x - 0.5, dy = y - 0.5;
         const double r = std::hypot(dx, dy) * 2, a = std::atan2(dy, dx);
         const double spiral = 0.5 + 0.5 * std::cos(2 * a - r * 9);
@@ -79,7 +80,7 @@ Image Galaxy(Colour arms, Colour centre, unsigned seed) {
         const double arm = std::pow(spiral, 3) * std::max(0.0, 1 - r) * (0.6 + 0.8 * n);
         Colour c = Mix(Colour{0, 0, 0}, arms, arm * 1.5);
         c = paint::Add(c, paint::Scale(centre, std::max(0.0, 1 - r * 3.5)));
-        if (Hash2(static_cast<int>(x * kSide), static_cast<int>(y * kSide), seed + 1) > 0.99)
+        if (Hash2(static_cast<int>(x * kLarge), static_cast<int>(y * kLarge), seed + 1) > 0.995)
             c = paint::Add(c, Colour{200, 200, 220});
         return c;
     });
@@ -128,13 +129,27 @@ Image Leaves(Colour dark, Colour light, unsigned seed) {
     });
 }
 
-// Clothes and skin for the figure: the top half a shirt, the lower half trousers.
+// The figure's striped shirt.
 Image Figure() {
     return paint::Paint(kSide, kSide, [](double x, double y) {
         const double n = Tile(x, y, 8, 88);
         Colour shirt = Mix(Colour{200, 60, 40}, Colour{240, 160, 60}, n);
         if (std::fmod(y * 10, 1.0) < 0.2) shirt = paint::Scale(shirt, 0.7);
-        return y < 0.5 ? shirt : Mix(Colour{30, 50, 120}, Colour{60, 90, 170}, n + (x > 0.48 && x < 0.52) * -0.5);
+        return shirt;
+    });
+}
+
+// The figure's head: skin, hair on top, eyes and a mouth on the side that faces the camera
+// (the lathe's mapping runs u round the head from +x towards +z).
+Image Head() {
+    return paint::Paint(kSide, kSide, [](double x, double v) {
+        const double y = 1 - v;  // the lathe's first row is the head's lowest point (+y)
+        Colour c = Mix(Colour{230, 180, 140}, Colour{250, 205, 170}, Tile(x, y, 4, 89));
+        if (y < 0.3 + 0.05 * std::sin(x * 12 * kPi)) c = Mix(Colour{60, 35, 20}, Colour{110, 70, 35}, Tile(x, y, 16, 90));
+        const double face = x - 0.75;  // u 0.75 faces -z
+        if (std::abs(y - 0.45) < 0.04 && std::abs(std::abs(face) - 0.05) < 0.018) c = Colour{30, 30, 60};
+        if (std::abs(y - 0.62) < 0.015 && std::abs(face) < 0.05) c = Colour{160, 60, 60};
+        return c;
     });
 }
 
@@ -233,11 +248,11 @@ void GenerateTextures(Pack& pack) {
     AddTexture(pack, "tunnel", Tunnel());
     AddTexture(pack, "rock", Noise({70, 60, 55}, {160, 150, 135}, 8, 21));
     AddTexture(pack, "soleilv", Glow({255, 250, 200}, {255, 140, 40}, 22, 0.4), true);
-    AddTexture(pack, "mont1", paint::Paint(kSide, kSide, [](double x, double y) {
+    AddTexture(pack, "mont1", paint::Paint(kLarge, kLarge, [](double x, double y) {
         return Mix(Mix(Colour{250, 250, 255}, Colour{110, 100, 120}, y * 2.2), Colour{40, 70, 40},
                    (y - 0.5) * 2 + Fbm(x * 8, y * 8, 23, 3) * 0.4);
     }));
-    AddTexture(pack, "mont2", paint::Paint(kSide, kSide, [](double x, double y) {
+    AddTexture(pack, "mont2", paint::Paint(kLarge, kLarge, [](double x, double y) {
         return Mix(Mix(Colour{255, 240, 230}, Colour{140, 90, 90}, y * 2.4), Colour{60, 40, 60},
                    (y - 0.45) * 2 + Fbm(x * 8, y * 8, 24, 3) * 0.4);
     }));
@@ -255,6 +270,8 @@ void GenerateTextures(Pack& pack) {
     AddTexture(pack, "leaves2", Leaves({60, 80, 10}, {190, 170, 40}, 35));
     AddTexture(pack, "lac", Noise({20, 40, 120}, {90, 140, 220}, 4, 36));
     AddTexture(pack, "vboy", Figure());
+    AddTexture(pack, "vboyhead", Head());
+    AddTexture(pack, "vboyleg", Noise({30, 50, 120}, {70, 100, 180}, 8, 87));
     AddTexture(pack, "hallfloor", Tiles({90, 90, 100}, {150, 150, 160}, 4, 37));
     AddTexture(pack, "hallwall", Plates({100, 80, 140}, {40, 30, 60}, 4, 38));
     AddTexture(pack, "hallpillar", Marble({80, 60, 120}, {200, 180, 240}, 39));
