@@ -132,11 +132,18 @@ TEST_F(GlideRendererTest, LoadTextureSizesCountsAndFrees) {
     EXPECT_EQ(renderer.LoadTexture(thin.c_str()), -1);   // no LOD for a side of 1
     EXPECT_EQ(renderer.TextureCount(), 2);
 
+    Tri t(-20, -20, 20, -20, 0, 20);
+    renderer.DrawTexturedFaces(t.list, 1, nullptr, 0, 1);
+    EXPECT_EQ(renderer.currentTexture, 0);
     EXPECT_EQ(renderer.FreeTexture(12345), 1);
     EXPECT_EQ(renderer.TextureCount(), 0);
     EXPECT_EQ(renderer.LoadTexture(huge.c_str()), 0);
     EXPECT_EQ(renderer.Texture(0).address, 0);
     EXPECT_EQ(renderer.Texture(0).referenceCount, 1);
+    // Handle 0 is another texture now (256, not 128): it is bound afresh before drawing.
+    calls.clear();
+    renderer.DrawTexturedFaces(t.list, 1, nullptr, 0, 1);
+    EXPECT_EQ(CallsNamed("grTexSource"), std::vector<std::string>{"grTexSource(0, 0, 3, info{0 0 3 10})"});
 }
 
 TEST_F(GlideRendererTest, BackgroundIsCopiedUnderEveryFrame) {
