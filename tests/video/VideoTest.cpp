@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "Headless.h"
 #include "engine/video/PixelLayout.h"
+#include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
 
 namespace {
@@ -62,6 +64,32 @@ TEST(VideoLayout, FiveFiveFiveDisplayAndEmptyMask) {
     odd.UseDisplayMasks(0, 0x07E0, 0x001F);  // no bit of red in the low 16: shift stops at 16
     StartHeadlessDisplay(odd);
     EXPECT_EQ(odd.redShift, 16);
+}
+
+TEST(VideoModes, GlideStartSwapAndShutdownCalls) {
+    std::vector<std::string> calls;
+    glideSetCallRecorder([&](const std::string& call) { calls.push_back(call); });
+    {
+        Video video;
+        StartHeadlessDisplay(video);
+        video.StartGlide();
+        video.Flip();
+        video.Shutdown();
+        video.Shutdown();  // once is enough: the destructor runs it again too
+    }
+    glideSetCallRecorder({});
+    // Resolution 7 (640x480), 60 Hz, ARGB, origin upper left, two colour buffers; a clip
+    // window over the whole screen; the flip is a buffer swap.
+    const std::vector<std::string> expected = {
+        "grGlideInit()",
+        "grSstQueryHardware()",
+        "grSstSelect(0)",
+        "grSstWinOpen(0, 7, 0, 0, 0, 2, 0)",
+        "grClipWindow(0, 0, 639, 479)",
+        "grBufferSwap(1)",
+        "grGlideShutdown()",
+    };
+    EXPECT_EQ(calls, expected);
 }
 
 TEST(VideoModes, GlideResolutionFollowsScreenSize) {
