@@ -3,10 +3,15 @@
 // One translation unit, so the construction order is the order written here.
 Camera effectCamera;
 World world;
+GlideRenderer glideRenderer(video);
 Omni axisLights[6];
 Camera greetCamera;
 Omni greetLights[2];
 Camera titleCamera;
+Video video;
+Input input;
+App app(video, input);
+Music soundtrack;
 
 void RigAxisLights(const double colours[6][3]) {
     static constexpr int kDirections[6][3] = {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {-1, 0, 0}};
