@@ -163,7 +163,9 @@ void Video::SetMode(int w, int h) {
         PublishLayout();
         return;
     }
-    if (!directDrawOpen_ || primary || !ValidSize(w, h)) FatalError(kCaption, "Couldn't set the mode", 6);
+    if (!directDrawOpen_ || !ValidSize(w, h)) FatalError(kCaption, "Couldn't set the mode", 6);
+    // The screen has one primary surface; a second mode setting cannot make another.
+    if (primary) FatalError(kCaption, "Couldn't create Primary Surface", 7);
 
     primary = NewSurface(w, h, Surface::Kind::Primary, "Couldn't create Primary Surface", 7);
     chain_.assign(1, primary);

@@ -286,4 +286,11 @@ TEST(VideoDeathTest, FatalSitesReportAndExitWithTheirCodes) {
             video.SetMode(100000, 480);
         },
         ::testing::ExitedWithCode(6), "Couldn't set the mode");
+    EXPECT_EXIT(
+        {
+            Video video;
+            StartHeadlessDisplay(video);
+            video.SetMode(640, 480);
+        },
+        ::testing::ExitedWithCode(7), "Couldn't create Primary Surface");
 }
