@@ -1,5 +1,7 @@
 #include "engine/video/Video.h"
 
+#include "engine/video/DisplayMetrics.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -147,6 +149,8 @@ void Video::PublishLayout() const {
     layout.redMax = redMax;
     layout.greenMax = greenMax;
     layout.blueMax = blueMax;
+    // The world's object culling measures against the screen size.
+    if (width > 0 && height > 0) ActiveDisplayMetrics() = DisplayMetrics{width, height};
 }
 
 void Video::SetMode(int w, int h) {
