@@ -188,11 +188,11 @@ Mesh Panel(int i) {
 }
 
 Mesh Lift() {
+    // A tall cage standing on y 0; the scene stretches it ten times in height and sinks it.
     Mesh m;
     for (int sx = -1; sx <= 1; sx += 2)
-        for (int sz = -1; sz <= 1; sz += 2) m.Append(At(Cylinder(2, 40, 6), {20.0 * sx, 0, 20.0 * sz}));
-    m.Append(Box({0, -21, 0}, {46, 3, 46}));
-    m.Append(Box({0, 21, 0}, {46, 3, 46}));
+        for (int sz = -1; sz <= 1; sz += 2) m.Append(At(Cylinder(2, 110, 6), {20.0 * sx, -55, 20.0 * sz}));
+    for (double y : {-110.0, -55.0, 0.0}) m.Append(Box({0, y, 0}, {46, 2, 46}));
     return Named(m, "ascen", "lift");
 }
 

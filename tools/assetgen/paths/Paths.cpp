@@ -16,18 +16,21 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// The engine's placement rotation with angles (ax, 0, 0): a turn about x.
-Vec3 TurnX(const Vec3& v, double a) {
-    const double c = std::cos(a), s = std::sin(a);
-    return {v.x, c * v.y - s * v.z, s * v.y + c * v.z};
+// The engine's placement rotation with angles (ax, ay, 0): a turn about y, then about x.
+Vec3 Turn(const Vec3& v, double ax, double ay) {
+    const double cy = std::cos(ay), sy = std::sin(ay);
+    const Vec3 w{cy * v.x - sy * v.z, v.y, sy * v.x + cy * v.z};
+    const double cx = std::cos(ax), sx = std::sin(ax);
+    return {w.x, cx * w.y - sx * w.z, sx * w.y + cx * w.z};
 }
 
 // One figure pose: the hip at `at`, the whole figure leaning by `lean` about x, each limb swung
-// by its own angle (arms and feet) about its joint.
+// by its own angle (arms and feet) about its joint; `heading` pi turns the figure to face +z.
 struct Pose {
     Vec3 at;
     double lean = 0;
     double armL = 0, armR = 0, legL = 0, legR = 0, head = 0;
+    double heading = 0;
 };
 
 Key PartKey(int part, const Pose& p, int frames) {
@@ -36,8 +39,8 @@ Key PartKey(int part, const Pose& p, int frames) {
     // The lean turns everything about the hip (the origin), the swing then turns the part about
     // its joint J; turns about x add up, so the part turns by `a` and moves by Rlean J - Ra J.
     const Vec3 j = figure::kJoints[part] * figure::kSceneScale;
-    const Vec3 shift = TurnX(j, p.lean) - TurnX(j, a);
-    return {p.at.x + shift.x, p.at.y + shift.y, p.at.z + shift.z, a, 0, 0, frames};
+    const Vec3 shift = Turn(j, p.lean, p.heading) - Turn(j, a, p.heading);
+    return {p.at.x + shift.x, p.at.y + shift.y, p.at.z + shift.z, a, p.heading, 0, frames};
 }
 
 std::vector<KeyPath> FigureWalk(const std::vector<Pose>& poses, const char* prefix) {
@@ -81,8 +84,9 @@ std::vector<KeyPath> MountainPass() {
     for (int i = 0; i < 5; ++i) {
         const double x0 = -320 + 160 * i, x1 = -120 + 60 * i;
         const double roll = (i % 2 ? 0.35 : -0.35);
-        paths.push_back(Arc("ship" + std::to_string(i), {x0, -340, -320, 0.35, 0, roll, 0},
-                            {x1, -260, 4200, -0.15, 0, -roll * 0.5, 200}));
+        // Nose down (rx < 0) into the dive, up (rx > 0) out of it.
+        paths.push_back(Arc("ship" + std::to_string(i), {x0, -340, -320, -0.35, 0, roll, 0},
+                            {x1, -260, 4200, 0.15, 0, -roll * 0.5, 200}));
     }
     return paths;
 }
@@ -119,8 +123,8 @@ std::vector<KeyPath> MissileRun() {
     std::vector<KeyPath> paths;
     for (int i = 0; i < 3; ++i) {
         const double x0 = -420 + 420 * i;
-        paths.push_back(Arc("ship" + std::to_string(i), {x0, -200, -380, 0.2, 0, 0.3 - 0.3 * i, 0},
-                            {x0 * 0.4, -60, 1150, -0.1, 0, -0.2 + 0.2 * i, 200}));
+        paths.push_back(Arc("ship" + std::to_string(i), {x0, -200, -380, -0.1, 0, 0.3 - 0.3 * i, 0},
+                            {x0 * 0.4, -60, 1150, 0.05, 0, -0.2 + 0.2 * i, 200}));
     }
     const Key socle{-60, 130, 1400, 0, 0, 0, 0}, bat{0, 60, 1450, 0, 0, 0, 0};
     paths.push_back({"socle", {socle, socle}});
@@ -144,7 +148,8 @@ std::vector<KeyPath> LakeWalk() {
     return FigureWalk(poses, "");
 }
 
-// Walk (keys 0 to 3), then keys 3 to 8 frame the leap off the cliff down towards the mountains.
+// Walk away from the camera (keys 0 to 3), then keys 3 to 8 frame the leap off the cliff down
+// towards the mountains.
 std::vector<KeyPath> CharacterWalk() {
     std::vector<Pose> poses;
     poses.push_back({{0, 0, 0}, 0, 0, 0, 0, 0, 0});
@@ -156,6 +161,7 @@ std::vector<KeyPath> CharacterWalk() {
     poses.push_back({{0, 600, 1000}, -0.6, -2.6, -2.9, 0.5, -0.4, 0});
     poses.push_back({{0, 1100, 1300}, -0.8, -2.6, -2.9, 0.5, -0.4, 0});
     poses.push_back({{0, 1600, 1600}, -1.0, -2.6, -2.9, 0.5, -0.4, 0});
+    for (auto& p : poses) p.heading = kPi;
     return FigureWalk(poses, "");
 }
 
