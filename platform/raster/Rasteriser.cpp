@@ -105,8 +105,8 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
                                                          _mm_add_epi32(_mm_set1_epi32(b), dB)));
             }
             const int n = std::min(4, end - x);
-            if (n == 4 && c.dither && (D == kNoDepth || (D == kDepthLess && c.wbuffer))) {
-                written += Write4<Key, Add, D>(c, x, o, sampled, combined);
+            if ((n == 4 || x + 4 <= c.width) && c.dither && (D == kNoDepth || (D == kDepthLess && c.wbuffer))) {
+                written += Write4<Key, Add, D>(c, x, o, sampled, combined, n);
                 if constexpr (D != kNoDepth) z += 4 * c.dz;
                 oow += 4 * c.doow, s += 4 * c.ds, t += 4 * c.dt;
                 for (int j = 0; j < 4; ++j) stepColour();
@@ -135,12 +135,13 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
         const __m128i dR = ramp(c.dr), dG = ramp(c.dg), dB = ramp(c.db);
         const bool groups = c.dither && (D == kNoDepth || (D == kDepthLess && c.wbuffer));
         while (x < end) {
-            if (groups && end - x >= 4) {
+            if (groups && (end - x >= 4 || x + 4 <= c.width)) {
                 __m128i rgb = constant;
                 if constexpr (kIterated)
                     rgb = PackColours(_mm_add_epi32(_mm_set1_epi32(r), dR), _mm_add_epi32(_mm_set1_epi32(g), dG),
                                       _mm_add_epi32(_mm_set1_epi32(b), dB));
-                written += Write4<false, Add, D>(c, x, _mm_add_ps(_mm_set1_ps(oow), dOow), _mm_setzero_si128(), rgb);
+                written += Write4<false, Add, D>(c, x, _mm_add_ps(_mm_set1_ps(oow), dOow), _mm_setzero_si128(), rgb,
+                                                 std::min(4, end - x));
                 x += 4;
                 if constexpr (D != kNoDepth) oow += 4 * c.doow, z += 4 * c.dz;
                 for (int j = 0; j < 4; ++j) stepColour();
@@ -378,6 +379,7 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
         const int y = static_cast<int>(py), xl = static_cast<int>(lo);
         const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(target.width);
         ctx.y = y;
+        ctx.width = target.width;
         ctx.color = target.color + row;
         ctx.depth = depthOn ? target.depth + row : nullptr;
         const double cx = xl + 0.5, cy = y + 0.5;

@@ -20,6 +20,7 @@ struct SpanContext {
     std::uint16_t* color = nullptr;
     std::uint16_t* depth = nullptr;
     int y = 0;
+    int width = 0;   // of the row: a group of four may run past the span, never past the row
     const std::uint32_t* texels = nullptr;
     int shift = 0, mask = 0;
     std::uint32_t key = 0;
@@ -169,18 +170,21 @@ inline constexpr DitherLanes kDitherLanes = MakeDitherLanes();
     return _mm_packs_epi32(_mm_sub_epi32(code, _mm_set1_epi32(32768)), _mm_setzero_si128());
 }
 
-// Four whole pixels of a textured span in one go: W-buffer LESS test (or none), key, additive
+// Four pixels of a span in one go: W-buffer LESS test (or none), key, additive
 // blend, dither and masked stores. Returns the pixels written.
+// Only the first `lanes` pixels belong to the span; the others must lie in the same row, and
+// are read and written back unchanged.
 template <bool Key, bool Add, int D>
-[[gnu::always_inline]] inline std::uint32_t Write4(const SpanContext& c, int x, __m128 oow, __m128i texel, __m128i rgb) {
+[[gnu::always_inline]] inline std::uint32_t Write4(const SpanContext& c, int x, __m128 oow, __m128i texel, __m128i rgb,
+                                                   int lanes) {
     const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
-    __m128i pass = _mm_set1_epi32(-1);
+    __m128i pass = _mm_cmplt_epi32(_mm_set_epi32(3, 2, 1, 0), _mm_set1_epi32(lanes));
     __m128i depth = _mm_setzero_si128();
     if constexpr (D != kNoDepth) {
         depth = EncodeW4Biased(oow);
         const __m128i stored = _mm_xor_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(c.depth + x)), bias);
         const __m128i less = _mm_cmplt_epi16(depth, stored);
-        pass = _mm_unpacklo_epi16(less, less);
+        pass = _mm_and_si128(pass, _mm_unpacklo_epi16(less, less));
     }
     if constexpr (Key) pass = _mm_andnot_si128(_mm_cmpeq_epi32(texel, _mm_set1_epi32(static_cast<int>(c.key))), pass);
     const int mask = _mm_movemask_ps(_mm_castsi128_ps(pass));
