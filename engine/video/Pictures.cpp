@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,18 +21,24 @@ constexpr std::size_t kPixelOffset = 1078;
 
 enum class BmpRead { Ok, NotOpened, NotBmp, Short };
 
-// Reads the file whole. Its length is the one the header claims (the low three bytes of the
-// size field); a file shorter than that, or too short to hold a header, is refused.
+// Reads the file as long as its header claims it is (the low three bytes of the size field,
+// so at most 16 MiB whatever the file); a file shorter than that, or too short to hold a
+// header, is refused.
 BmpRead ReadBmp(const char* name, std::vector<std::uint8_t>& bytes) {
     if (!name) return BmpRead::NotOpened;
     std::ifstream in(name, std::ios::binary);
     if (!in) return BmpRead::NotOpened;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return BmpRead::NotBmp;
-    if (bytes.size() < kPaletteOffset) return BmpRead::Short;
-    const std::size_t claimed = bytes[2] + 256u * bytes[3] + 65536u * bytes[4];
-    if (claimed < kPaletteOffset || bytes.size() < claimed) return BmpRead::Short;
-    bytes.resize(claimed);
+    std::uint8_t head[5] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    const std::size_t got = static_cast<std::size_t>(in.gcount());
+    if (got < 2 || head[0] != 'B' || head[1] != 'M') return BmpRead::NotBmp;
+    if (got < sizeof head) return BmpRead::Short;
+    const std::size_t claimed = head[2] + 256u * head[3] + 65536u * head[4];
+    if (claimed < kPaletteOffset) return BmpRead::Short;
+    bytes.assign(claimed, 0);
+    std::copy(head, head + sizeof head, bytes.begin());
+    in.read(reinterpret_cast<char*>(bytes.data() + sizeof head), static_cast<std::streamsize>(claimed - sizeof head));
+    if (static_cast<std::size_t>(in.gcount()) != claimed - sizeof head) return BmpRead::Short;
     return BmpRead::Ok;
 }
 

@@ -76,6 +76,8 @@ Video::Video(const char* cls, const char* ttl) {
 
 Video::~Video() {
     Shutdown();
+    // Its procedure may point at objects that are going too: no message may reach it now.
+    if (hwnd != 0 && hwnd == os::MainWindow()) os::CloseMainWindowQuietly();
     if (g_errorHandlerOwner == this) {
         SetErrorBoxHandler({});
         g_errorHandlerOwner = nullptr;

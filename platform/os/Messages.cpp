@@ -119,4 +119,6 @@ void DestroyWindow(WindowHandle window) {
 
 bool IsWindow(WindowHandle window) { return Windows().count(window) != 0; }
 
+void ForgetWindow(WindowHandle window) { Windows().erase(window); }
+
 }  // namespace os

@@ -96,5 +96,7 @@ WindowHandle RegisterWindow(WindowProc proc, std::function<void()> onDestroyed =
 // Sends WM_DESTROY to the window's procedure, runs its destruction hook, forgets the handle.
 void DestroyWindow(WindowHandle window);
 bool IsWindow(WindowHandle window);
+// Forgets the handle without WM_DESTROY or the destruction hook (the owner is going away).
+void ForgetWindow(WindowHandle window);
 
 }  // namespace os

@@ -136,7 +136,7 @@ void RemoveSdlEventListener(int id) { Listeners().erase(id); }
 
 WindowHandle CreateMainWindow(const WindowOptions& options, WindowProc proc) {
     WindowState& s = State();
-    if (s.handle != 0) DestroyWindow(s.handle);
+    CloseMainWindowQuietly();
     if (!g_videoStarted) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             s.lastError = SDL_GetError();
@@ -186,6 +186,13 @@ WindowHandle CreateMainWindow(const WindowOptions& options, WindowProc proc) {
 }
 
 WindowHandle MainWindow() { return State().handle; }
+
+void CloseMainWindowQuietly() {
+    WindowState& s = State();
+    if (s.handle != 0) ForgetWindow(s.handle);
+    s.handle = 0;
+    ReleaseWindowResources();
+}
 
 void ShowMainWindow(bool show) {
     SDL_Window* w = State().window;

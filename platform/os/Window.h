@@ -20,9 +20,13 @@ struct WindowOptions {
 };
 
 // Creates, registers and shows the main window. Returns 0 when no window can be opened
-// (no display); LastWindowError says why. Only one main window exists at a time.
+// (no display); LastWindowError says why. Only one main window exists at a time: a new one
+// replaces the old one as CloseMainWindowQuietly does.
 WindowHandle CreateMainWindow(const WindowOptions& options, WindowProc proc);
 WindowHandle MainWindow();
+// Releases the main window without any message to its procedure, for an owner that is
+// going away (no WM_DESTROY, no quit).
+void CloseMainWindowQuietly();
 void ShowMainWindow(bool show);
 bool IsMainWindowShown();
 std::string LastWindowError();

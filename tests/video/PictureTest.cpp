@@ -154,6 +154,11 @@ TEST(LoadBmp8, ErrorsInTheirOrder) {
     EXPECT_EXIT(load(small24), ::testing::ExitedWithCode(23), "VVideo Error: Picture is not a 8bit BMP");
     EXPECT_EXIT(load(truncated), ::testing::ExitedWithCode(6), "Cannot get image file : .*cut.bmp");
     EXPECT_EXIT(load(shortClaim), ::testing::ExitedWithCode(6), "Cannot get image file : .*liar.bmp");
+    bmp::Put32(liar, 2, 20);  // not even a header
+    const std::string tiny = bmp::Write("tiny.bmp", liar);
+    EXPECT_EXIT(load(tiny), ::testing::ExitedWithCode(6), "Cannot get image file : .*tiny.bmp");
+    const std::string stub = bmp::Write("stub.bmp", {'B', 'M', 0x36});
+    EXPECT_EXIT(load(stub), ::testing::ExitedWithCode(6), "Cannot get image file : .*stub.bmp");
 
     auto size = [](const std::string& path) {
         Video video;
