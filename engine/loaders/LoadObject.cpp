@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,13 +9,15 @@
 #include "engine/world/Object3D.h"
 #include "engine/world/World.h"
 
-bool ReadModelFile(const char* path, std::string& out) {
+bool ReadModelFile(const char* path, std::string& out, std::size_t maxBytes) {
     out.clear();
     std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file) return false;
     char block[65536];
     std::size_t n;
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0) out.append(block, n);
+    while (out.size() < maxBytes &&
+           (n = std::fread(block, 1, std::min(sizeof block, maxBytes - out.size()), file)) > 0)
+        out.append(block, n);
     std::fclose(file);
     return true;
 }

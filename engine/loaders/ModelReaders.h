@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,8 +18,10 @@ using ObjectSink = std::function<void(std::unique_ptr<Object3D>)>;
 void ReadAse(std::string_view text, Renderer* renderer, const ObjectSink& sink);
 void ReadAsc(std::string_view text, Renderer* renderer, const ObjectSink& sink);
 
-// The whole file into out; false when it cannot be opened.
-bool ReadModelFile(const char* path, std::string& out);
+// The whole file into out; false when it cannot be opened. Reading stops after maxBytes, so a
+// path naming an endless device cannot hang the loader; the readers then see a cut file.
+constexpr std::size_t kMaxModelFileBytes = std::size_t{512} << 20;
+bool ReadModelFile(const char* path, std::string& out, std::size_t maxBytes = kMaxModelFileBytes);
 
 // Texture handle for a name, or -1 (untextured) for a name that cannot name a picture.
 int TextureHandle(Renderer* renderer, std::string_view name);

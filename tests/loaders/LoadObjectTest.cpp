@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include "engine/loaders/ModelReaders.h"
 #include "loaders/LoaderFixture.h"
 
 using modelfiles::Mesh;
@@ -25,6 +26,17 @@ TEST_F(LoadObject, MissingFileLoadsNothingAndSaysNothing) {
     world.LoadObject(nullptr);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(world.objectCount, 0);
+}
+
+TEST_F(LoadObject, FilesAreReadWholeButNeverPastTheLimit) {
+    std::string bytes;
+    const std::string text = modelfiles::MakeAsc({Quad("Q")});
+    ASSERT_TRUE(ReadModelFile(Write("q.asc", text).c_str(), bytes));
+    EXPECT_EQ(bytes, text);
+    // An endless device stops at the limit instead of filling memory.
+    ASSERT_TRUE(ReadModelFile("/dev/zero", bytes, 100000));
+    EXPECT_EQ(bytes.size(), 100000u);
+    EXPECT_FALSE(ReadModelFile((::testing::TempDir() + "absent.ase").c_str(), bytes));
 }
 
 TEST_F(LoadObject, UnsupportedExtensionsEndTheProcessWithCode24) {
