@@ -165,20 +165,20 @@ TEST_F(ContentModels, EveryModelLoadsWithTheObjectsTheScenesUse) {
 }
 
 TEST(ContentPictures, SizesAndDepthsTheEffectsRead) {
-    for (const auto& spec : kPictures) {
-        SCOPED_TRACE(std::string(spec.file));
-        const auto b = ReadAll(kData / spec.file);
+    for (const auto& entry : kPictures) {
+        SCOPED_TRACE(std::string(entry.file));
+        const auto b = ReadAll(kData / entry.file);
         ASSERT_GE(b.size(), 54u);
         EXPECT_EQ(b[0], 'B');
         EXPECT_EQ(b[1], 'M');
         EXPECT_EQ(Le(b, 2, 3), b.size());  // the 8-bit readers allocate by these three bytes
         const int w = static_cast<int>(Le(b, 18, 3)), h = static_cast<int>(Le(b, 22, 3));
-        if (spec.width) {
-            EXPECT_EQ(w, spec.width);
-            EXPECT_EQ(h, spec.height);
+        if (entry.width) {
+            EXPECT_EQ(w, entry.width);
+            EXPECT_EQ(h, entry.height);
         }
-        EXPECT_EQ(b[28], spec.bits);
-        if (spec.bits == 8) {
+        EXPECT_EQ(b[28], entry.bits);
+        if (entry.bits == 8) {
             EXPECT_EQ(w % 4, 0) << "rows read unpadded from byte 1078";
             EXPECT_EQ(b.size(), 1078u + static_cast<std::size_t>(w) * h);
             EXPECT_LE(w, 640);
@@ -214,12 +214,12 @@ TEST(ContentPictures, EffectRegionsHoldWhatTheEffectsExpect) {
 }
 
 TEST(ContentPaths, PathFilesGiveThePathsAndKeysTheScenesRead) {
-    for (const auto& spec : kPathFiles) {
-        SCOPED_TRACE(std::string(spec.file));
+    for (const auto& entry : kPathFiles) {
+        SCOPED_TRACE(std::string(entry.file));
         for (auto& p : PathTable) p = Path{};
-        LoadPaths((kData / spec.file).c_str(), spec.paths);
-        for (int i = 0; i < spec.paths; ++i) {
-            EXPECT_GE(PathTable[i].keyCount, spec.minKeys) << "path " << i;
+        LoadPaths((kData / entry.file).c_str(), entry.paths);
+        for (int i = 0; i < entry.paths; ++i) {
+            EXPECT_GE(PathTable[i].keyCount, entry.minKeys) << "path " << i;
             EXPECT_LE(PathTable[i].keyCount, Path::kMaxKeys);
             for (int k = 0; k < PathTable[i].keyCount; ++k) {
                 const PathKey& key = PathTable[i].keys[k];
@@ -228,9 +228,9 @@ TEST(ContentPaths, PathFilesGiveThePathsAndKeysTheScenesRead) {
         }
         // The file holds exactly that many: asking for one more finds nothing.
         for (auto& p : PathTable) p = Path{};
-        LoadPaths((kData / spec.file).c_str(), spec.paths + 1);
-        EXPECT_GT(PathTable[spec.paths - 1].keyCount, 0);
-        EXPECT_EQ(PathTable[spec.paths].keyCount, 0);
+        LoadPaths((kData / entry.file).c_str(), entry.paths + 1);
+        EXPECT_GT(PathTable[entry.paths - 1].keyCount, 0);
+        EXPECT_EQ(PathTable[entry.paths].keyCount, 0);
     }
 }
 

@@ -11,7 +11,7 @@
 
 namespace assetgen {
 
-struct ModelSpec {
+struct ModelEntry {
     std::string_view file;
     int objects;
     // Names the scenes look up, in object order from the first object (empty: free names).
@@ -24,7 +24,7 @@ inline constexpr std::string_view kGreetedGroups[16] = {
     "pellucine", "zarnolith", "glimwick", "cindrel", "oktavane",   "hushmoor", "lunvarra",  "drezzik",
 };
 
-inline constexpr ModelSpec kModels[] = {
+inline constexpr ModelEntry kModels[] = {
     // Title
     {"vokar.3ds", 1, ""},
     {"torus.ase", 1, ""},
@@ -92,13 +92,13 @@ inline constexpr ModelSpec kModels[] = {
     // and one "<group>.3ds" of one object for each of kGreetedGroups
 };
 
-struct PictureSpec {
+struct PictureEntry {
     std::string_view file;
     int width, height;  // 0: any
     int bits;           // 8 where the engine reads the bytes itself
 };
 
-inline constexpr PictureSpec kPictures[] = {
+inline constexpr PictureEntry kPictures[] = {
     {"pevin.bmp", 640, 480, 24},    {"pevin8.bmp", 640, 200, 8},    {"phare.bmp", 64, 64, 8},
     {"paysage2.bmp", 640, 480, 24}, {"cache.bmp", 640, 480, 24},    {"montsoleil.bmp", 640, 480, 24},
     {"ciel1b.bmp", 320, 200, 24},   {"pigeon1.bmp", 0, 0, 24},      {"pigeon2.bmp", 0, 0, 24},
@@ -106,13 +106,13 @@ inline constexpr PictureSpec kPictures[] = {
     {"fontaine4.bmp", 0, 0, 24},    {"nuage3.bmp", 0, 0, 24},
 };
 
-struct PathSpec {
+struct PathEntry {
     std::string_view file;
     int paths;
     int minKeys;  // in every path
 };
 
-inline constexpr PathSpec kPathFiles[] = {
+inline constexpr PathEntry kPathFiles[] = {
     {"scene5.txt", 5, 2}, {"scene6.txt", 3, 2}, {"scene7.txt", 5, 2},      {"scene8.txt", 6, 9},
     {"scene9.txt", 6, 9}, {"scene11.txt", 1, 4}, {"scene11moto.txt", 1, 3}, {"arbre.txt", 13, 1},
 };

@@ -10,9 +10,9 @@ namespace assetgen {
 
 namespace {
 
-const ModelSpec* FindSpec(std::string_view file) {
-    for (const auto& spec : kModels)
-        if (spec.file == file) return &spec;
+const ModelEntry* FindEntry(std::string_view file) {
+    for (const auto& entry : kModels)
+        if (entry.file == file) return &entry;
     return nullptr;
 }
 
@@ -29,9 +29,9 @@ void Check(std::string_view file, const std::vector<Mesh>& objects, int expected
 
 void Add(Pack& pack, const std::string& file, const std::vector<Mesh>& objects, int expected = 1,
          std::string_view names = {}) {
-    if (const ModelSpec* spec = FindSpec(file)) {
-        expected = spec->objects;
-        names = spec->names;
+    if (const ModelEntry* entry = FindEntry(file)) {
+        expected = entry->objects;
+        names = entry->names;
     }
     Check(file, objects, expected, names);
     if (file.ends_with(".ase")) {
@@ -110,8 +110,8 @@ void GenerateModels(Pack& pack) {
         const std::string name(group);
         Add(pack, name + ".3ds", {WordModel(name.c_str(), name.c_str(), 8)});
     }
-    for (const auto& spec : kModels)
-        if (!pack.Find(std::string(spec.file))) throw ContentError(std::string(spec.file) + " was not generated");
+    for (const auto& entry : kModels)
+        if (!pack.Find(std::string(entry.file))) throw ContentError(std::string(entry.file) + " was not generated");
 }
 
 }  // namespace assetgen

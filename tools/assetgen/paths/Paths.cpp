@@ -67,11 +67,11 @@ double HeadingY(double dx, double dz) { return std::atan2(-dx, dz); }
 KeyPath Arc(const std::string& label, Key from, Key to) { return {label, {from, to}}; }
 
 void Add(Pack& pack, const char* file, const std::vector<KeyPath>& paths) {
-    for (const auto& spec : kPathFiles) {
-        if (spec.file != file) continue;
-        if (static_cast<int>(paths.size()) != spec.paths) throw ContentError(std::string(file) + ": wrong path count");
+    for (const auto& entry : kPathFiles) {
+        if (entry.file != file) continue;
+        if (static_cast<int>(paths.size()) != entry.paths) throw ContentError(std::string(file) + ": wrong path count");
         for (const auto& p : paths)
-            if (static_cast<int>(p.keys.size()) < spec.minKeys) throw ContentError(std::string(file) + ": too few keys");
+            if (static_cast<int>(p.keys.size()) < entry.minKeys) throw ContentError(std::string(file) + ": too few keys");
         pack.AddText(file, WritePaths(paths));
         return;
     }
@@ -101,7 +101,7 @@ std::vector<KeyPath> ForestFlight() {
         std::vector<Vec3> at;
         for (int k = 0; k < keys; ++k) {
             const double a = 2 * kPi * k / (keys - 1) + s * 0.6;
-            at.push_back({(170 - 40 * s) * std::cos(a), (110 + 20 * s) * std::sin(a), -420 + 30 * s + 40 * std::sin(2 * a)});
+            at.push_back({(95 - 15 * s) * std::cos(a), (60 + 10 * s) * std::sin(a), -420 + 30 * s + 40 * std::sin(2 * a)});
         }
         double previous = 0;
         for (int k = 0; k < keys; ++k) {

@@ -183,8 +183,8 @@ void GenerateScreens(Pack& pack) {
 void GeneratePictures(Pack& pack) {
     GenerateTextures(pack);
     GenerateScreens(pack);
-    for (const auto& spec : kPictures)
-        if (!pack.Find(std::string(spec.file))) throw ContentError(std::string(spec.file) + " was not generated");
+    for (const auto& entry : kPictures)
+        if (!pack.Find(std::string(entry.file))) throw ContentError(std::string(entry.file) + " was not generated");
 }
 
 }  // namespace assetgen
