@@ -87,12 +87,14 @@ std::vector<Frame> MakeStream(int frames, std::uint32_t seed) {
                 // Corners near those of a right triangle of the size, turned either way.
                 const float shape[3][2] = {{0, 0}, {1, 0.2f * unit(rng)}, {0.2f * unit(rng), 1}};
                 const float flip = unit(rng) < 0.5f ? 1.0f : -1.0f;
+                const float s0 = unit(rng) * 256, t0 = unit(rng) * 256;
                 for (int k = 0; k < 3; ++k) {
                     Vertex v;
                     v.x = x + flip * (shape[k][0] - 0.4f) * size, v.y = y + (shape[k][1] - 0.4f) * size;
                     v.oow = depth * (0.8f + 0.4f * unit(rng));
                     v.r = unit(rng) * 255, v.g = unit(rng) * 255, v.b = unit(rng) * 255;
-                    v.sow = unit(rng) * 512 * v.oow, v.tow = unit(rng) * 512 * v.oow;
+                    // Mapped as on a model: about two texture units (a texel of a 128 map) per pixel.
+                    v.sow = (s0 + flip * shape[k][0] * size * 2) * v.oow, v.tow = (t0 + shape[k][1] * size * 2) * v.oow;
                     b.corners.push_back(v);
                 }
             }
