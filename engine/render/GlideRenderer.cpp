@@ -1,6 +1,7 @@
 #include "engine/render/GlideRenderer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -36,6 +37,12 @@ int TextureSide(int width) {
 }
 
 GrColor_t Colour(int packed) { return static_cast<GrColor_t>(packed); }
+
+// Screen position of a projected coordinate; projections of far-off points may be INT_MAX,
+// so the sum is taken wide and held to int.
+int Screen(int s, int centre) {
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(s) + centre, INT_MIN, INT_MAX));
+}
 
 }  // namespace
 
@@ -134,8 +141,8 @@ int GlideRenderer::LoadTexture(const char* name) {
 
 GrVertex GlideRenderer::Corner(const Vertex& v) const {
     GrVertex g;
-    g.x = static_cast<float>(v.sx + centreX);
-    g.y = static_cast<float>(v.sy + centreY);
+    g.x = static_cast<float>(static_cast<double>(v.sx) + centreX);
+    g.y = static_cast<float>(static_cast<double>(v.sy) + centreY);
     g.ooz = static_cast<float>(v.cz);
     g.oow = static_cast<float>(v.invZ);
     g.r = static_cast<float>(v.lr), g.g = static_cast<float>(v.lg), g.b = static_cast<float>(v.lb);
@@ -174,8 +181,8 @@ void GlideRenderer::DrawWireframe(Face** faces, int count, LightSet* lights, uns
         grConstantColorValue(Colour((flags & RenderFlags::kFlat) ? f->Light(lights, cullSign) : f->PackedBaseColor()));
         const Vertex* edges[3][2] = {{f->a, f->b}, {f->b, f->c}, {f->a, f->c}};
         for (const auto& e : edges) {
-            int x1 = e[0]->sx + centreX, y1 = e[0]->sy + centreY;
-            int x2 = e[1]->sx + centreX, y2 = e[1]->sy + centreY;
+            int x1 = Screen(e[0]->sx, centreX), y1 = Screen(e[0]->sy, centreY);
+            int x2 = Screen(e[1]->sx, centreX), y2 = Screen(e[1]->sy, centreY);
             if (!video_.ClipLine(x1, y1, x2, y2)) continue;
             GrVertex p = Corner(*e[0]), q = Corner(*e[1]);
             p.x = static_cast<float>(x1), p.y = static_cast<float>(y1);
@@ -253,7 +260,7 @@ void GlideRenderer::DrawLine(Vertex* a, Vertex* b, int color) {
     guColorCombineFunction(GR_COLORCOMBINE_CCRGB);
     grConstantColorValue(Colour(color));
     if (a == nullptr || b == nullptr || (a->behind && b->behind)) return;
-    int x1 = a->sx + centreX, y1 = a->sy + centreY, x2 = b->sx + centreX, y2 = b->sy + centreY;
+    int x1 = Screen(a->sx, centreX), y1 = Screen(a->sy, centreY), x2 = Screen(b->sx, centreX), y2 = Screen(b->sy, centreY);
     if (!video_.ClipLine(x1, y1, x2, y2)) return;
     GrVertex p = Corner(*a), q = Corner(*b);
     p.x = static_cast<float>(x1), p.y = static_cast<float>(y1);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -310,4 +312,26 @@ TEST_F(GlideRendererTest, PointsLinesBlendingKeyAndRectangles) {
     EXPECT_EQ(Shown(10, 20), 0x07E0);
     EXPECT_EQ(shown.back()[39 * 640 + 29], 0x07E0);
     EXPECT_EQ(shown.back()[40 * 640 + 29], 0);
+}
+
+TEST_F(GlideRendererTest, ProjectionsAtTheLimitsDrawSafely) {
+    // What the pipeline hands over for points far off axis or right at the camera plane.
+    const std::string red = Picture("red", 8, 8, {255, 0, 0});
+    ASSERT_EQ(renderer.LoadTexture(red.c_str()), 0);
+    Tri t(INT_MAX, INT_MIN, -20, 20, INT_MAX, 0, 1e-300);
+    t.v[1].invZ = std::numeric_limits<double>::infinity();
+    t.v[2].cz = std::numeric_limits<double>::quiet_NaN();
+    t.face.u1 = 1e300, t.face.v2 = -1e300;
+    Vertex* points[3] = {&t.v[0], &t.v[1], &t.v[2]};
+    for (unsigned flags : {0u, RenderFlags::kFlat, RenderFlags::kGouraud, RenderFlags::kCull}) {
+        renderer.DrawPoints(points, 3, nullptr, flags);
+        renderer.DrawWireframe(t.list, 1, nullptr, flags, 1);
+        renderer.DrawSolidFaces(t.list, 1, nullptr, flags, -1);
+        renderer.DrawTexturedFaces(t.list, 1, nullptr, flags, 1);
+        renderer.DrawLine(&t.v[0], &t.v[2], 0xFFFFFF);
+    }
+    renderer.FillRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0x123456);
+    EXPECT_EQ(CallsNamed("guDrawTriangleWithClip").size(), 10u);
+    grBufferSwap(1);
+    EXPECT_EQ(shown.size(), 1u);
 }
