@@ -56,12 +56,20 @@ void Stretch(const Surface& src, Surface& dst, int x, int y, int w, int h) {
         copy.assign(src.Pixels(), src.Pixels() + src.PixelCount());
         s = copy.data();
     }
+    // Source column of every destination column, worked out once per blit.
+    std::vector<int> columns(static_cast<std::size_t>(w));
+    for (int col = 0; col < w; ++col) columns[col] = static_cast<int>(static_cast<long long>(col) * src.Width() / w);
+    const bool sameWidth = w == src.Width();
     std::uint16_t* d = dst.Pixels();
     for (int row = 0; row < h; ++row) {
         const long long sy = static_cast<long long>(row) * src.Height() / h;
         const std::uint16_t* srcRow = s + sy * src.Width();
         std::uint16_t* dstRow = d + static_cast<long long>(y + row) * dst.Width() + x;
-        for (int col = 0; col < w; ++col) dstRow[col] = srcRow[static_cast<long long>(col) * src.Width() / w];
+        if (sameWidth) {
+            std::copy(srcRow, srcRow + w, dstRow);
+        } else {
+            for (int col = 0; col < w; ++col) dstRow[col] = srcRow[columns[col]];
+        }
     }
 }
 
@@ -88,6 +96,7 @@ void Video::UseDisplayMasks(std::uint32_t red, std::uint32_t green, std::uint32_
     displayMasks_[0] = red;
     displayMasks_[1] = green;
     displayMasks_[2] = blue;
+    toRgb565_.clear();
 }
 
 void Video::Init(int noVideoFlag, void* instance) {
@@ -323,19 +332,22 @@ void Video::Present() {
         os::PresentFrame(primary->Pixels(), primary->Width(), primary->Height());
         return;
     }
-    // Any other 16-bit format is widened to the presenter's 5-6-5.
-    const int rs = ShiftOf(m[0]), gs = ShiftOf(m[1]), bs = ShiftOf(m[2]);
-    auto channel = [](std::uint32_t v, std::uint32_t mask, int shift, int bits) {
-        const std::uint32_t max = mask >> shift;
-        return max ? ((v & mask) >> shift) * ((1u << bits) - 1) / max : 0u;
-    };
+    // Any other 16-bit format is widened to the presenter's 5-6-5 through a table of every
+    // pixel value, made once for the format.
+    if (toRgb565_.empty()) {
+        const int rs = ShiftOf(m[0]), gs = ShiftOf(m[1]), bs = ShiftOf(m[2]);
+        auto channel = [](std::uint32_t v, std::uint32_t mask, int shift, int bits) {
+            const std::uint32_t max = mask >> shift;
+            return max ? ((v & mask) >> shift) * ((1u << bits) - 1) / max : 0u;
+        };
+        toRgb565_.resize(65536);
+        for (std::uint32_t v = 0; v < 65536; ++v)
+            toRgb565_[v] = static_cast<std::uint16_t>((channel(v, m[0], rs, 5) << 11) | (channel(v, m[1], gs, 6) << 5) |
+                                                      channel(v, m[2], bs, 5));
+    }
     presentScratch_.resize(primary->PixelCount());
     const std::uint16_t* src = primary->Pixels();
-    for (std::size_t i = 0; i < presentScratch_.size(); ++i) {
-        const std::uint32_t v = src[i];
-        presentScratch_[i] = static_cast<std::uint16_t>((channel(v, m[0], rs, 5) << 11) |
-                                                        (channel(v, m[1], gs, 6) << 5) | channel(v, m[2], bs, 5));
-    }
+    for (std::size_t i = 0; i < presentScratch_.size(); ++i) presentScratch_[i] = toRgb565_[src[i]];
     os::PresentFrame(presentScratch_.data(), primary->Width(), primary->Height());
 }
 

@@ -137,6 +137,7 @@ private:
     std::vector<Surface*> chain_;  // primary, then the back buffers
     std::uint32_t displayMasks_[3] = {0xF800, 0x07E0, 0x001F};
     std::vector<std::uint16_t> presentScratch_;
+    std::vector<std::uint16_t> toRgb565_;  // display format -> 5-6-5, when they differ
     bool directDrawOpen_ = false;
     bool glideOpen_ = false;
     bool errorHandlerInstalled_ = false;

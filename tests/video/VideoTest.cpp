@@ -181,6 +181,21 @@ TEST(VideoSurfaces, PointersStayValidAndFlipShowsTheBackBuffer) {
     EXPECT_EQ(log.frames.back()[0], 0);
 }
 
+TEST(VideoSurfaces, AFiveFiveFiveDisplayIsShownAsFiveSixFive) {
+    FrameLog log;
+    Video video;
+    video.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
+    StartHeadlessDisplay(video);
+    const struct {
+        std::uint16_t rgb555, rgb565;
+    } cases[] = {{0x7C00, 0xF800}, {0x03E0, 0x07E0}, {0x001F, 0x001F}, {0x7FFF, 0xFFFF}, {0x4210, 0x8410}};
+    for (const auto& c : cases) {
+        video.Cls(c.rgb555);
+        video.Flip();
+        EXPECT_EQ(log.frames.back()[320], c.rgb565) << std::hex << c.rgb555;
+    }
+}
+
 TEST(VideoSurfaces, NoBackBuffersDrawsOnThePrimary) {
     FrameLog log;
     Video video;
