@@ -70,7 +70,9 @@ struct Board {
 };
 
 Board& TheBoard() {
-    static Board board;
+    // Never destroyed: the display shuts Glide down from its own destructor at exit, which
+    // may run after this file's statics are gone.
+    static Board& board = *new Board;
     return board;
 }
 
@@ -110,7 +112,8 @@ FxU32 LevelBytes(GrLOD_t lod, GrAspectRatio_t aspect, GrTextureFormat_t format) 
 }
 
 FxU32 MemRequired(const GrTexInfo& info) {
-    if (info.largeLod > info.smallLod) return 0;
+    // Levels run from the large LOD down to the small one; anything else describes no texture.
+    if (info.largeLod < GR_LOD_256 || info.smallLod > GR_LOD_1 || info.largeLod > info.smallLod) return 0;
     FxU32 total = 0;
     for (GrLOD_t lod = info.largeLod; lod <= info.smallLod; ++lod) total += LevelBytes(lod, info.aspectRatio, info.format);
     return (total + 7u) & ~7u;
@@ -467,6 +470,7 @@ void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
     const int y0 = std::clamp(s.clip[1], 0, b.height), y1 = std::clamp(s.clip[3], 0, b.height);
     const FxU16 pixel = raster::Pack565((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0, 0, false);
     std::vector<FxU16>& back = b.Buffer(GR_BUFFER_BACKBUFFER);
+    if (x1 <= x0) return;
     for (int y = y0; y < y1; ++y) {
         const std::size_t row = std::size_t(y) * b.width;
         std::fill(back.begin() + row + x0, back.begin() + row + x1, pixel);

@@ -220,3 +220,31 @@ TEST(GlideBoard, DepthTestOnInverseDepth) {
     EXPECT_EQ(f[15 * 640 + 15], 0xF800);
     EXPECT_EQ(f[25 * 640 + 25], 0x001F);
 }
+
+TEST(GlideBoard, MalformedRequestsChangeNothing) {
+    Board board;
+    grBufferClear(0x00FF00, 0, 0);
+    grClipWindow(500, 400, 100, 50);   // inverted: nothing inside
+    grBufferClear(0xFF0000, 0, 0);
+    const GrVertex a = At(0, 0), b = At(640, 0), c = At(0, 480);
+    guDrawTriangleWithClip(&a, &b, &c);
+    grClipWindow(0, 0, 0xFFFFFFFFu, 0xFFFFFFFFu);   // larger than the screen: the screen
+    guDrawTriangleWithClip(nullptr, &b, &c);
+    grDrawLine(&a, nullptr);
+    grDrawPoint(nullptr);
+    GrTexInfo info;
+    std::vector<FxU16> texels(256 * 256, 0xFFFF);
+    info.data = texels.data();
+    for (auto [small, large] : {std::pair{0x7FFFFFFF, 0}, std::pair{3, 5}, std::pair{-1, -4}, std::pair{9, 9}}) {
+        info.smallLod = small, info.largeLod = large;
+        EXPECT_EQ(grTexTextureMemRequired(GR_MIPMAPLEVELMASK_BOTH, &info), 0u);
+        grTexDownloadMipMap(GR_TMU0, 0, GR_MIPMAPLEVELMASK_BOTH, &info);
+        grTexSource(GR_TMU0, 0, GR_MIPMAPLEVELMASK_BOTH, &info);
+    }
+    EXPECT_EQ(grTexTextureMemRequired(GR_MIPMAPLEVELMASK_BOTH, nullptr), 0u);
+    guColorCombineFunction(GR_COLORCOMBINE_DECAL_TEXTURE);
+    guDrawTriangleWithClip(&a, &b, &c);   // no usable texture: drawn in the constant colour
+    grBufferSwap(1);
+    EXPECT_EQ(board.shown.at(0)[10 * 640 + 10], 0xFFFF);
+    EXPECT_EQ(board.shown.at(0)[479 * 640 + 639], 0x07E0);
+}
