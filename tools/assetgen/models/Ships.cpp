@@ -117,7 +117,7 @@ std::vector<Mesh> Mothership() {
 }
 
 std::vector<Mesh> Cockpit() {
-    // The canopy: a curved sheet over the pilot, seen from inside (additive, not culled).
+    // The canopy: a curved sheet round the pilot, seen from inside (additive, not culled).
     Mesh vitre;
     const int na = 10, nl = 4;
     std::vector<int> idx;
@@ -132,6 +132,8 @@ std::vector<Mesh> Cockpit() {
             const int a = idx[j * (na + 1) + i];
             vitre.AddQuad(a, a + 1, a + na + 2, a + na + 1);
         }
+    // Bulging towards +y: the scene's pose (rx about 1.73) then stands it in front of the camera.
+    vitre.Scale({1, -1, 1});
     std::vector<Mesh> parts{Named(vitre, "vitre", "vitre")};
     const char* names[3] = {"tab1", "tab2", "tab03"};
     for (int i = 0; i < 3; ++i) {

@@ -153,6 +153,28 @@ Image Head() {
     });
 }
 
+// An instrument panel: three round gauges with needles over a row of lamps.
+Image Dashboard() {
+    return paint::Paint(kSide, kSide, [](double x, double y) {
+        Colour c = Mix(Colour{35, 38, 45}, Colour{60, 64, 72}, Tile(x, y, 8, 7));
+        for (int g = 0; g < 3; ++g) {
+            const double cx = 0.2 + 0.3 * g, cy = 0.38, r = std::hypot(x - cx, y - cy);
+            if (r < 0.12) c = Colour{10, 20, 15};
+            if (std::abs(r - 0.12) < 0.012) c = Colour{180, 180, 190};
+            const double a = -2.2 + 1.6 * g, along = (x - cx) * std::cos(a) + (y - cy) * std::sin(a);
+            const double across = -(x - cx) * std::sin(a) + (y - cy) * std::cos(a);
+            if (along > 0 && along < 0.1 && std::abs(across) < 0.008) c = Colour{255, 120, 40};
+        }
+        if (y > 0.7 && y < 0.82) {
+            const int lamp = static_cast<int>(x * 8);
+            const double fx = x * 8 - lamp;
+            const Colour lamps[4] = {{40, 220, 80}, {240, 200, 40}, {230, 50, 40}, {60, 160, 255}};
+            if (fx > 0.2 && fx < 0.8) c = lamps[(lamp * 3) % 4];
+        }
+        return c;
+    });
+}
+
 // Big letters on a coloured ground (the greetings panels).
 Image Lettering(const std::string& text, Colour ground, Colour ink, unsigned seed) {
     Image img = Noise(paint::Scale(ground, 0.8), ground, 4, seed, 1.0);
@@ -230,8 +252,15 @@ void GenerateTextures(Pack& pack) {
     AddTexture(pack, "galaxy2", Galaxy({255, 120, 180}, {255, 240, 200}, 3));
     AddTexture(pack, "hull", Plates({150, 155, 170}, {60, 60, 70}, 4, 4));
     AddTexture(pack, "glow", Glow({255, 255, 220}, {60, 120, 255}, 5, 0.3));
-    AddTexture(pack, "vitre", Noise({10, 30, 50}, {60, 110, 140}, 2, 6, 1.0));
-    AddTexture(pack, "tableau", Tiles({20, 160, 60}, {200, 120, 20}, 4, 7));
+    // Added over the view: black stays clear, the frame and a streak of reflection show.
+    AddTexture(pack, "vitre", paint::Paint(kSide, kSide, [](double x, double y) {
+        const double edge = std::min({x, 1 - x, y, 1 - y});
+        double k = edge < 0.06 ? 0.9 : 0;
+        if (std::abs(x - 0.5) < 0.02) k = 0.7;
+        k = std::max(k, 0.25 * std::max(0.0, 1 - std::abs(x - y - 0.3) * 12));
+        return paint::Scale(Colour{90, 170, 230}, k);
+    }));
+    AddTexture(pack, "tableau", Dashboard());
     AddTexture(pack, "xwing", Plates({210, 210, 205}, {170, 50, 40}, 3, 8));
     AddTexture(pack, "tie", Plates({90, 95, 110}, {30, 30, 40}, 6, 9));
     AddTexture(pack, "ailes3", Plates({200, 170, 80}, {80, 60, 30}, 4, 10));
