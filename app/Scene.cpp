@@ -7,6 +7,7 @@
 #include "app/Globals.h"
 #include "engine/video/ErrorBox.h"
 #include "engine/world/Object3D.h"
+#include "platform/os/Clock.h"
 
 namespace {
 constexpr int kMissingContentCode = 25;
@@ -43,6 +44,15 @@ void Scene::Mark() { mark = TheStage().syncCount ? TheStage().syncCount() : 0; }
 bool Scene::SyncSinceMark() {
     const int now = TheStage().syncCount ? TheStage().syncCount() : 0;
     return now != mark;
+}
+
+bool Scene::WaitForSync(double maxSeconds) {
+    const long start = os::ClockMs();
+    while (!SyncSinceMark()) {
+        if (os::ClockMs() - start >= maxSeconds * 1000.0) return false;
+        if (TheStage().idle) TheStage().idle();
+    }
+    return true;
 }
 
 void Scene::Cue(const char* phase) {

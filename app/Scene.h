@@ -35,6 +35,11 @@ public:
     // differs from the mark noted before.
     void Mark();
     bool SyncSinceMark();
+    // A wait that draws nothing: turns the stage's idle hook (which keeps Escape working and
+    // moves virtual time on) until the counter leaves the mark. Gives up after maxSeconds on
+    // the engine clock, so a module without further sync commands cannot hang the show.
+    // True when the sync came.
+    bool WaitForSync(double maxSeconds);
     // Notes a cue in the trace.
     void Cue(const char* phase);
 

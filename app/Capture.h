@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/sound/WavWriter.h"
+
+// Headless, deterministic rendering of the show into files: every pass advances a virtual
+// clock by 1/30 s and the music by the same amount of audio; every shown frame becomes
+// DIR/frame-NNNNNN.png and the audio DIR/audio.wav.
+class Capture {
+public:
+    static constexpr int kPassesPerSecond = 30;
+    static constexpr int kAudioRate = 44100;
+    static constexpr int kFramesPerPass = kAudioRate / kPassesPerSecond;  // 1470 stereo frames
+
+    // False (with a message on stderr) when the folder or the audio file cannot be made.
+    bool Open(const std::string& directory);
+    // Writes one RGB565 frame as the next PNG; false on a write error.
+    bool WriteFrame(const std::uint16_t* pixels, int width, int height);
+    // One pass of virtual time: the clock and the music move on by 1/30 s.
+    void EndOfPass();
+    // Closes the audio file; false when anything failed.
+    bool Close();
+
+    long ClockMs() const { return passes * 1000L / kPassesPerSecond; }
+    long Passes() const { return passes; }
+    long FramesWritten() const { return framesWritten; }
+    bool Failed() const { return failed; }
+
+private:
+    std::string directory;
+    sound::WavWriter wav;
+    long passes = 0;
+    long framesWritten = 0;
+    bool failed = false;
+};
+
+// Writes an RGB565 image as an 8-bit RGB PNG; false on failure.
+bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width, int height);

@@ -1,0 +1,106 @@
+#include "app/Show.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "app/Capture.h"
+#include "app/Globals.h"
+#include "app/Scene.h"
+#include "app/scenes/Scenes.h"
+#include "platform/os/Clock.h"
+#include "platform/os/Presenter.h"
+
+namespace {
+
+Capture capture;
+long passLimit = -1;
+
+// A capture that has rendered what was asked ends the program here, files complete.
+[[noreturn]] void FinishCapture() {
+    const bool ok = capture.Close();
+    std::fprintf(stderr, "solmire: captured %ld frames, %ld passes\n", capture.FramesWritten(), capture.Passes());
+    std::exit(ok ? 0 : 1);
+}
+
+void CaptureEndOfPass() {
+    capture.EndOfPass();
+    if (passLimit >= 0 && capture.Passes() >= passLimit) FinishCapture();
+}
+
+// Real play: at most 30 passes per second, whatever the display's refresh rate. A pass that
+// ran late is not caught up on (the frame skip of the world takes care of slow frames).
+void PaceEndOfPass() {
+    using clock = std::chrono::steady_clock;
+    static clock::time_point next = clock::now();
+    constexpr auto period = std::chrono::microseconds(1000000 / 30);
+    next += period;
+    const clock::time_point now = clock::now();
+    if (next > now) {
+        std::this_thread::sleep_until(next);
+    } else if (now - next > period) {
+        next = now;
+    }
+}
+
+void StartUp() {
+    app.Init(0, nullptr);
+    video.CreateDirectDraw(1);
+    video.SetMode(640, 480);
+    world.SetRenderer(&glideRenderer);
+    soundtrack.Init(1);
+    soundtrack.PlayModule("solmire.xm");
+    world.SetFarZ(200000);
+}
+
+}  // namespace
+
+void PlaySequence() {
+    // Scenes join this list as they are written; nothing stands in for a missing one.
+    AddAxisLights();
+    CockpitTunnelScene();
+    RemoveAxisLights();
+    AddAxisLights();
+    RemoveAxisLights();
+}
+
+int RunShow(const ShowOptions& options) {
+    Stage& stage = TheStage();
+    stage.trace = options.trace;
+    stage.flip = [] { video.Flip(); };
+    stage.pump = [] { app.PumpMessages(); };
+    stage.syncCount = [] { return static_cast<int>(soundtrack.syncCount.load()); };
+    video.windowProc = [](os::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
+        return app.WindowProc(w, m, wp, lp);
+    };
+    app.onShutdown = [] { soundtrack.Close(); };
+
+    const bool capturing = !options.captureDir.empty();
+    if (capturing) {
+        if (!capture.Open(options.captureDir)) return 1;
+        passLimit = options.maxPasses;
+        video.headless = true;
+        soundtrack.UseVirtualClock();
+        os::SetClockSource([] { return capture.ClockMs(); });
+        stage.endOfPass = CaptureEndOfPass;
+        stage.idle = CaptureEndOfPass;
+    } else {
+        video.fullScreen = !options.windowed;
+        stage.endOfPass = PaceEndOfPass;
+        stage.idle = [] {
+            app.PumpMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        };
+    }
+
+    StartUp();
+    // The display's own clearing flips during start-up are not part of the show.
+    if (capturing)
+        os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) { capture.WriteFrame(pixels, w, h); });
+    PlaySequence();
+
+    if (capturing) FinishCapture();
+    // The scenes still to come are not written yet: keep the last picture until Escape.
+    for (;;) stage.idle();
+}

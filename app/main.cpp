@@ -1,0 +1,92 @@
+// solmire: plays the show full screen with sound until Escape, or renders it into files.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/Show.h"
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: solmire [options]\n"
+    "Plays the show full screen with sound until Escape.\n"
+    "\n"
+    "Options:\n"
+    "  --capture DIR   render the show without a window or sound card into DIR:\n"
+    "                  frame-000000.png ... (one per pass, 30 per second) and audio.wav.\n"
+    "                  Two runs give identical files.\n"
+    "  --frames N      with --capture: stop after N passes\n"
+    "  --tail SECONDS  with --capture: seconds of the endless last scene to render (default 10)\n"
+    "  --trace         print a line on stderr when each scene ends and at each music cue\n"
+    "  --data DIR      where the content pack is (default: the data folder beside this program)\n"
+    "  --windowed      play in a window instead of full screen\n"
+    "  --help          this text\n";
+
+[[noreturn]] void Usage(const char* problem) {
+    std::fprintf(stderr, "solmire: %s\n%s", problem, kHelp);
+    std::exit(2);
+}
+
+long ParseCount(const char* text, const char* option) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < 0) Usage((std::string(option) + " needs a whole number of 0 or more").c_str());
+    return v;
+}
+
+std::filesystem::path DefaultDataDir() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path("data") : self.parent_path() / "data";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ShowOptions options;
+    std::filesystem::path dataDir = DefaultDataDir();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc) Usage((arg + " needs a value").c_str());
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == "--capture") {
+            options.captureDir = std::filesystem::absolute(value()).string();
+        } else if (arg == "--frames") {
+            options.maxPasses = ParseCount(value(), "--frames");
+        } else if (arg == "--tail") {
+            char* end = nullptr;
+            const char* text = value();
+            options.tailSeconds = std::strtod(text, &end);
+            if (!*text || *end || options.tailSeconds < 0) Usage("--tail needs a number of seconds");
+        } else if (arg == "--trace") {
+            options.trace = true;
+        } else if (arg == "--data") {
+            dataDir = value();
+        } else if (arg == "--windowed") {
+            options.windowed = true;
+        } else {
+            Usage(("unknown option " + arg).c_str());
+        }
+    }
+    if (options.captureDir.empty() && (options.maxPasses >= 0))
+        Usage("--frames goes with --capture");
+
+    // The show reads its files by their plain names, from the content folder.
+    if (!std::filesystem::is_directory(dataDir) || chdir(dataDir.c_str()) != 0) {
+        std::fprintf(stderr,
+                     "solmire: no content pack in %s\n"
+                     "Build it with ./play (or cmake --build build), or point --data at it.\n",
+                     dataDir.c_str());
+        return 2;
+    }
+    return RunShow(options);
+}
