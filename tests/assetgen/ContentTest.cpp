@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/Paths.h"
 #include "engine/world/Face.h"
@@ -269,6 +272,77 @@ TEST(ContentPaths, FigurePartsStayJoinedToTheBodyInEveryKey) {
                 EXPECT_NEAR(onPart.z, onBody.z, 0.1) << file << " key " << k << " part " << part;
             }
     }
+}
+
+// The size on screen, in pixels, of an object's bounding box seen from the camera at distance d.
+double Pixels(double extent, double distance) { return extent * 512 / distance; }
+
+TEST_F(ContentModels, BackgroundsCoverTheScreenWhereTheScenesPutThem) {
+    struct Backdrop {
+        const char* file;
+        double sx, sy, z;
+    };
+    // Scale and depth as the scenes place them; the camera stands at z -600 (the title's comes
+    // as near as -270, which only makes its background larger).
+    const Backdrop backdrops[] = {{"fond.ase", 24, 24, 12000},
+                                  {"fond_galax.ase", 20, 20, 9380},
+                                  {"fond_mont1.ase", 20, 20, 9380},
+                                  {"fond_mont2.ase", 26, 20, 9380}};
+    for (const Backdrop& b : backdrops) {
+        SCOPED_TRACE(b.file);
+        world.LoadObject((kData / b.file).c_str());
+        ASSERT_EQ(world.objectCount, 1);
+        const Object3D* o = world.GetObject(0);
+        const double w = o->corners[6].x - o->corners[0].x, h = o->corners[6].y - o->corners[0].y;
+        EXPECT_GE(Pixels(w * b.sx, b.z + 600), 640);
+        // Mountains leave sky above their ridge; the others fill the height too.
+        EXPECT_GE(Pixels(h * b.sy, b.z + 600), std::string(b.file).find("mont") != std::string::npos ? 300 : 480);
+        Empty();
+    }
+}
+
+TEST_F(ContentModels, TheCockpitTunnelSurroundsTheCameraForTheWholeRide) {
+    // The scene slides the tunnel from z -440 back to about -15029 past a camera at z -600.
+    world.LoadObject((kData / "tunnel.ase").c_str());
+    ASSERT_EQ(world.objectCount, 1);
+    const Object3D* t = world.GetObject(0);
+    EXPECT_LT(t->corners[0].z - 440, -600);
+    EXPECT_GT(t->corners[6].z - 15028.75, -600);
+    EXPECT_LT(t->corners[0].x, -50);
+    EXPECT_GT(t->corners[6].x, 50);
+}
+
+TEST(ContentPictures, ThePondIsWhereTheRipplesAre) {
+    const auto land = ReadAll(kData / "paysage2.bmp");
+    auto watery = [&](int x, int y) {
+        const std::size_t at = 54 + static_cast<std::size_t>(479 - y) * 640 * 3 + x * 3;
+        return land.at(at) > land.at(at + 1) && land.at(at) > land.at(at + 2);  // blue leads
+    };
+    int inside = 0, outside = 0, n = 0;
+    for (int y = kPondTop + 20; y < kPondBottom - 30; y += 4)
+        for (int x = 0; x < 240; x += 4, ++n) {
+            inside += watery(kPondLeft + 60 + x, y);
+            outside += watery(x, y);
+        }
+    EXPECT_GT(inside, n * 3 / 4);
+    EXPECT_LT(outside, n / 10);
+}
+
+TEST(ContentProgram, ListsEveryFileWithTheSizeItWrites) {
+    const std::string listing = testing::TempDir() + "solmire_assetgen_list_" + std::to_string(::getpid());
+    ASSERT_EQ(std::system((std::string(SOLMIRE_ASSETGEN) + " --list > " + listing).c_str()), 0);
+    std::ifstream in(listing);
+    std::size_t size = 0, listed = 0;
+    std::string name;
+    while (in >> size >> name) {
+        if (name.rfind("total", 0) == 0) break;
+        ++listed;
+        std::error_code ec;
+        EXPECT_EQ(fs::file_size(kData / name, ec), size) << name;
+    }
+    EXPECT_EQ(listed, GenerateAll().Files().size());
+    EXPECT_EQ(std::system((std::string(SOLMIRE_ASSETGEN) + " --bogus 2> /dev/null").c_str()) >> 8, 2);
+    fs::remove(listing);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "engine/world/Vertex.h"
 #include "engine/world/World.h"
 #include "support/RecordingRenderer.h"
+#include "app/Paths.h"
+#include "tools/assetgen/Pack.h"
 #include "tools/assetgen/mesh/Mesh.h"
 #include "tools/assetgen/writers/Bmp.h"
 #include "tools/assetgen/writers/ModelWriters.h"
@@ -192,6 +195,48 @@ TEST(FileWriters, BmpLayouts) {
     ASSERT_EQ(b8.size(), 1078u + 8);
     EXPECT_EQ(b8[28], 8);
     EXPECT_EQ(b8[1078 + 4 + 1], 7);
+}
+
+TEST_F(Writers, PathFilesReadBackKeyForKey) {
+    const std::vector<KeyPath> paths = {
+        {"camera", {{1.5, -2.25, 3, 0.1, -0.2, 0.3, 7}, {-100, 200.125, -3000.5, 3.1416, 0, -1.5708, 50}}},
+        {"second", {{0, 0, 0, 0, 0, 0, 0}}},
+    };
+    const std::string text = WritePaths(paths);
+    for (auto& p : PathTable) p = Path{};
+    LoadPaths(Save("paths.txt", text).c_str(), 2);
+    ASSERT_EQ(PathTable[0].keyCount, 2);
+    EXPECT_STREQ(PathTable[0].label, "camera");
+    const PathKey& k = PathTable[0].keys[1];
+    EXPECT_DOUBLE_EQ(k.x, -100);
+    EXPECT_DOUBLE_EQ(k.y, 200.125);
+    EXPECT_DOUBLE_EQ(k.z, -3000.5);
+    EXPECT_DOUBLE_EQ(k.rx, 3.1416);
+    EXPECT_DOUBLE_EQ(k.rz, -1.5708);
+    EXPECT_EQ(k.frames, 50);
+    EXPECT_DOUBLE_EQ(PathTable[0].keys[0].y, -2.25);
+    EXPECT_EQ(PathTable[1].keyCount, 1);  // the second path starts right after the first
+}
+
+TEST(PackFiles, WritingAgainLeavesUnchangedFilesAlone) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / ("solmire_pack_" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    Pack pack;
+    pack.AddText("same.txt", "same");
+    pack.AddText("changed.txt", "new");
+    EXPECT_THROW(pack.AddText("same.txt", "twice"), ContentError);
+    pack.WriteTo(dir);  // creates the folder
+    std::ofstream(dir / "changed.txt") << "old";
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(dir / "same.txt", old);
+    pack.WriteTo(dir);
+    EXPECT_EQ(fs::last_write_time(dir / "same.txt"), old);
+    std::ifstream changed(dir / "changed.txt");
+    std::string text;
+    changed >> text;
+    EXPECT_EQ(text, "new");
+    fs::remove_all(dir);
 }
 
 }  // namespace
