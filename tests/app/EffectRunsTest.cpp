@@ -1,0 +1,142 @@
+// The picture effects as the show runs them: through the display, the glide layer's front
+// buffer, the world's renderer and the scene passes, with a fake music counter.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/Globals.h"
+#include "app/Scene.h"
+#include "app/effects/Fade.h"
+#include "app/effects/Lighthouse.h"
+#include "platform/glide/Glide.h"
+#include "support/RecordingRenderer.h"
+#include "video/BmpFiles.h"
+#include "video/Headless.h"
+
+namespace {
+
+// Notes which background each drawn frame had.
+struct BackgroundRenderer : RecordingRenderer {
+    Surface* background = nullptr;
+    std::vector<Surface*> frames;
+    void SetBackground(Surface* picture) override { background = picture; }
+    void BeginFrame() override { frames.push_back(background); }
+};
+
+BackgroundRenderer& TestRenderer() {
+    static BackgroundRenderer renderer;
+    return renderer;
+}
+
+class EffectRun : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        StartHeadlessDisplay(video);
+        video.StartGlide();  // the front buffer the fade starts from
+        world.SetRenderer(&TestRenderer());
+    }
+
+    void SetUp() override {
+        saved = TheStage();
+        TheStage() = Stage{};
+        TheStage().endOfPass = [this] { ++passes; };
+        TheStage().syncCount = [this] { return passes >= syncAtPass ? 1 : 0; };
+        TestRenderer().frames.clear();
+        dir = std::filesystem::temp_directory_path() / ("solmire_effects_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        oldDirectory = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(oldDirectory);
+        std::filesystem::remove_all(dir);
+        TheStage() = saved;
+    }
+
+    static void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    }
+    // What the 3D card shows: one colour over the whole front buffer.
+    static void ShowOnCard(std::uint16_t colour) {
+        grBufferClear(colour, 0, 0xFFFF);
+        grBufferSwap(0);
+    }
+    static std::vector<std::uint16_t> Pixels(const Surface* s) { return {s->Pixels(), s->Pixels() + s->PixelCount()}; }
+
+    int passes = 0;
+    int syncAtPass = 1 << 30;
+    Stage saved;
+    std::filesystem::path dir, oldDirectory;
+};
+
+TEST_F(EffectRun, FadeToBlackAndToAPicture) {
+    Camera sceneCamera;
+    world.SetCamera(&sceneCamera);
+
+    // Black to black: one pass that finds nothing to change.
+    ShowOnCard(0);
+    FadeToPicture(nullptr);
+    EXPECT_EQ(passes, 1);
+    EXPECT_EQ(world.camera, &sceneCamera);  // the fade's own camera is gone with it
+    EXPECT_EQ(TestRenderer().background, nullptr);
+
+    // Full white to black: 31 steps and the pass that finds nothing more.
+    passes = 0;
+    ShowOnCard(0xFFFF);
+    FadeToPicture(nullptr);
+    EXPECT_EQ(passes, 32);
+    EXPECT_EQ(Pixels(video.screen1), std::vector<std::uint16_t>(video.screen1->PixelCount(), 0));
+    for (Surface* background : TestRenderer().frames) EXPECT_EQ(background, video.screen1);
+
+    // To a picture: it ends in Screen1 exactly as loaded into Screen2.
+    Write("target.bmp", bmp::Bmp24(8, 6, [](int x, int y) {
+              return bmp::Rgb{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(130 + y * 20), 200};
+          }));
+    passes = 0;
+    FadeToPicture("target.bmp");
+    EXPECT_LE(passes, 32);
+    EXPECT_EQ(video.screen2->Pixels()[0], bmp::Pack565({0, 130, 200}));
+    EXPECT_EQ(Pixels(video.screen1), Pixels(video.screen2));
+    world.SetCamera(nullptr);
+}
+
+TEST_F(EffectRun, LighthouseEntersInFiftyNinePassesThenSweepsUntilTheSync) {
+    std::vector<bmp::Rgb> grey(256);
+    for (int i = 0; i < 256; ++i) grey[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i)};
+    Write("pevin8.bmp", bmp::Bmp8(640, 200, grey, [](int x, int y) { return static_cast<std::uint8_t>((x * 3 + y * 5) % 40); }));
+    Write("phare.bmp", bmp::Bmp8(64, 64, grey, [](int x, int y) { return static_cast<std::uint8_t>(x > 16 && y > 16 ? 1 : 0); }));
+    Write("pevin.bmp", bmp::Bmp24(16, 12, [](int x, int) { return bmp::Rgb{static_cast<std::uint8_t>(x * 8), 40, 60}; }));
+
+    // A sync during the entry ends the sweep in its first pass; the entry runs whole.
+    syncAtPass = 1;
+    LighthouseEffect();
+    EXPECT_EQ(passes, 59);
+    EXPECT_EQ(world.camera, &effectCamera);
+    EXPECT_EQ(TestRenderer().background, nullptr);
+    ASSERT_FALSE(TestRenderer().frames.empty());
+    for (Surface* background : TestRenderer().frames) EXPECT_EQ(background, video.screen1);
+
+    // Later, the first pass after the sync ends it.
+    passes = 0;
+    syncAtPass = 80;
+    LighthouseEffect();
+    EXPECT_EQ(passes, 80);
+
+    // The light falls on the relief band only; the rest is the picture as loaded.
+    const std::uint16_t* lit = video.screen1->Pixels();
+    const std::uint16_t* picture = video.screen2->Pixels();
+    int brighter = 0;
+    for (int y = 1; y <= 198; ++y)
+        for (int x = 1; x <= 499; ++x) brighter += lit[y * 640 + x] != picture[y * 640 + x];
+    EXPECT_GT(brighter, 1000);
+    for (int y = 199; y < 480; ++y)
+        for (int x = 0; x < 640; x += 7) ASSERT_EQ(lit[y * 640 + x], picture[y * 640 + x]);
+    world.SetCamera(nullptr);
+}
+
+}  // namespace
