@@ -12,6 +12,7 @@ struct Stage {
     std::function<int()> syncCount;    // the music's sync counter
     std::function<void()> endOfPass;   // pace real time, or advance virtual time in a capture
     std::function<void()> idle;        // one turn of a wait that draws nothing
+    std::function<void()> finalLoop;   // the show has reached its endless last loop
     bool trace = false;                // scene and cue lines on stderr
 };
 

@@ -16,6 +16,7 @@ namespace {
 
 Capture capture;
 long passLimit = -1;
+double tailSeconds = 10;
 
 // A capture that has rendered what was asked ends the program here, files complete.
 [[noreturn]] void FinishCapture() {
@@ -80,11 +81,17 @@ int RunShow(const ShowOptions& options) {
     if (capturing) {
         if (!capture.Open(options.captureDir)) return 1;
         passLimit = options.maxPasses;
+        tailSeconds = options.tailSeconds;
         video.headless = true;
         soundtrack.UseVirtualClock();
         os::SetClockSource([] { return capture.ClockMs(); });
         stage.endOfPass = CaptureEndOfPass;
         stage.idle = CaptureEndOfPass;
+        // The last loop never ends by itself: a capture keeps a tail of it, then stops.
+        stage.finalLoop = [] {
+            const long tail = capture.Passes() + static_cast<long>(tailSeconds * Capture::kPassesPerSecond);
+            if (passLimit < 0 || tail < passLimit) passLimit = tail;
+        };
     } else {
         video.fullScreen = !options.windowed;
         stage.endOfPass = PaceEndOfPass;
