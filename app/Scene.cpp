@@ -39,11 +39,18 @@ void Scene::Pass() {
     if (stage.endOfPass) stage.endOfPass();
 }
 
-void Scene::Mark() { mark = TheStage().syncCount ? TheStage().syncCount() : 0; }
+void Scene::Mark() {
+    mark = TheStage().syncCount ? TheStage().syncCount() : 0;
+    markPass = passes;
+}
 
 bool Scene::SyncSinceMark() {
     const int now = TheStage().syncCount ? TheStage().syncCount() : 0;
-    return now != mark;
+    if (now != mark) return true;
+    if (passes - markPass < kCueGuardPasses) return false;
+    std::fprintf(stderr, "%s: no music cue for %d passes; going on without it\n", name, kCueGuardPasses);
+    markPass = passes;  // said once per guard period
+    return true;
 }
 
 bool Scene::WaitForSync(double maxSeconds) {

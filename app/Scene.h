@@ -33,7 +33,9 @@ public:
     int Frames() const { return frames; }
 
     // Music cues: a phase waiting for the music ends in the first pass in which the counter
-    // differs from the mark noted before.
+    // differs from the mark noted before. So that a silent or cue-less module cannot hold a
+    // scene for ever, a mark older than kCueGuardPasses passes counts as reached.
+    static constexpr int kCueGuardPasses = 60 * 30;
     void Mark();
     bool SyncSinceMark();
     // A wait that draws nothing: turns the stage's idle hook (which keeps Escape working and
@@ -56,4 +58,5 @@ private:
     int passes = 0;
     int frames = 0;
     int mark = 0;
+    int markPass = 0;
 };

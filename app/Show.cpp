@@ -66,6 +66,11 @@ void PlaySequence() {
     RemoveAxisLights();
 }
 
+void RealPlayIdle() {
+    app.PumpMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 int RunShow(const ShowOptions& options) {
     Stage& stage = TheStage();
     stage.trace = options.trace;
@@ -95,10 +100,7 @@ int RunShow(const ShowOptions& options) {
     } else {
         video.fullScreen = !options.windowed;
         stage.endOfPass = PaceEndOfPass;
-        stage.idle = [] {
-            app.PumpMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        };
+        stage.idle = RealPlayIdle;
     }
 
     StartUp();

@@ -20,3 +20,7 @@ int RunShow(const ShowOptions& options);
 
 // The scenes in the show's order, with the world calls between them.
 void PlaySequence();
+
+// One turn of a wait that draws nothing, in real play: one window message (so Escape still
+// ends the program) and a short sleep.
+void RealPlayIdle();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,6 +10,7 @@
 
 #include "app/Globals.h"
 #include "app/Scene.h"
+#include "app/Show.h"
 #include "app/scenes/Scenes.h"
 #include "engine/world/Object3D.h"
 #include "platform/os/Clock.h"
@@ -89,10 +92,16 @@ TEST_F(SceneTest, SyncMarksEndInTheFirstPassAfterTheMusicMoves) {
     EXPECT_TRUE(scene.SyncSinceMark());
     scene.Mark();
     EXPECT_FALSE(scene.SyncSinceMark());
-    // No music at all: the counter reads 0 and never moves.
+    // No music at all: the counter reads 0 and never moves, until the guard lets the phase go.
     TheStage().syncCount = nullptr;
     scene.Mark();
     EXPECT_FALSE(scene.SyncSinceMark());
+    for (int i = 0; i < Scene::kCueGuardPasses - 1; ++i) scene.Pass();
+    EXPECT_FALSE(scene.SyncSinceMark());
+    scene.Pass();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(scene.SyncSinceMark());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no music cue"), std::string::npos);
 }
 
 TEST_F(SceneTest, BusyWaitsEndOnTheSyncOrGiveUp) {
@@ -131,6 +140,35 @@ TEST_F(SceneDeathTest, MissingContentIsReportedByName) {
     scene.Load("tunnel.ase");
     EXPECT_EXIT(scene.Find("vitre"), testing::ExitedWithCode(25), "V3D Error: Missing object : vitre");
     EXPECT_EXIT(scene.At(7), testing::ExitedWithCode(25), "Missing object number 7");
+}
+
+// A wait that draws nothing still hears Escape: the real-play idle pumps the shell's messages.
+void WaitThroughEscape() {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    video.windowProc = [](os::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
+        return app.WindowProc(w, m, wp, lp);
+    };
+    app.onShutdown = [] { std::fprintf(stderr, "music closed\n"); };
+    app.Init(0, nullptr);
+    if (video.hwnd == 0) std::exit(90);
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+    e.key.keysym.sym = SDLK_ESCAPE;
+    SDL_PushEvent(&e);
+    TheStage().idle = RealPlayIdle;
+    TheStage().syncCount = [] { return 0; };  // the music never cues
+    Scene scene("Greetings");
+    scene.Mark();
+    os::SetClockSource({});
+    scene.WaitForSync(5.0);
+    std::exit(91);  // the wait gave up: Escape was not heard
+}
+
+TEST_F(SceneDeathTest, EscapeDuringAWaitEndsTheProgramWithZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(WaitThroughEscape(), testing::ExitedWithCode(0), "music closed");
 }
 
 }  // namespace
