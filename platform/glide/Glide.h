@@ -246,7 +246,7 @@ void grTexMipMapMode(GrChipID_t tmu, GrMipMapMode_t mode, FxBool lodBlend);
 void grConstantColorValue(GrColor_t value);
 // Drawing is limited to minx <= x < maxx, miny <= y < maxy (clamped to the screen).
 void grClipWindow(FxU32 minx, FxU32 miny, FxU32 maxx, FxU32 maxy);
-// Off by default; on, every colour write goes through the 4x4 ordered dither.
+// 0 writes colours truncated to 5-6-5; anything else (the default) through the 4x4 ordered dither.
 void grDitherMode(int mode);
 
 // Texture memory of TMU 0: a byte arena, addresses from grTexMinAddress to grTexMaxAddress.
