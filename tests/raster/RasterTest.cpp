@@ -474,3 +474,25 @@ TEST(Texture, RefusesSidesThatAreNotSmallPowersOfTwo) {
     for (int side : {1, 2, 64, 256}) EXPECT_TRUE(t.Load(data.data(), side, TexelFormat::ARGB1555)) << side;
     EXPECT_EQ(t.At(255, 255), 0xFFFFFFu);
 }
+
+TEST(LinesAndPoints, OnePixelPerStepBothEndsIncluded) {
+    Image img(16, 16);
+    Rasteriser r;
+    r.target = img.Target();
+    r.state.additive = true;   // a pixel drawn twice would show two steps
+    r.state.dither = false;
+    r.state.constant = 0x080408;
+    r.DrawLine(V(2.5f, 3.5f), V(10.5f, 3.5f));
+    r.DrawLine(V(0.5f, 5.5f), V(5.5f, 10.5f));
+    r.DrawLine(V(14.2f, 15.9f), V(14.2f, -40.0f));   // runs off the top: clipped
+    r.DrawPoint(V(12.99f, 0.01f));
+    r.DrawPoint(V(16.0f, 3.0f));                       // just outside
+    int lit = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool want = (y == 3 && x >= 2 && x <= 10) || (x <= 5 && y == x + 5) || x == 14 || (x == 12 && y == 0);
+            ASSERT_EQ(img.At(x, y), want ? 0x0821 : 0) << x << "," << y;
+            lit += want;
+        }
+    EXPECT_EQ(r.stats.pixels, std::uint64_t(lit));
+}
