@@ -66,8 +66,9 @@ struct Mesh {
 
 // Primitives, all closed unless said otherwise, outward winding.
 Mesh Box(const Vec3& centre, const Vec3& size);
-// Surface of revolution about the y axis of a profile of (radius, y) points, top to bottom.
-// A profile end at radius 0 closes the surface with one pole point.
+// Surface of revolution about the y axis of a profile of (radius, y) points, given from the
+// largest y to the smallest (on screen, where +y is down, that is bottom to top). A profile end
+// at radius 0 closes the surface with one pole point.
 Mesh Lathe(const std::vector<std::array<double, 2>>& profile, int segments);
 Mesh Sphere(double radius, int segments, int rings);
 Mesh Cylinder(double radius, double height, int segments);  // axis y, centred
@@ -77,7 +78,7 @@ Mesh Torus(double R, double r, int segments, int sides);
 // Prism of a convex polygon in the xy plane (either turning), from z0 to z1 (z0 < z1).
 Mesh ConvexPrism(const std::vector<std::array<double, 2>>& polygon, double z0, double z1);
 // Open grid in the xz plane, seen from -y (the engine's screen-up side): nx by nz cells over
-// the given extent, height by a function of (x, z) added to y.
+// the given extent, each point's y given by a function of (x, z).
 Mesh Grid(double x0, double z0, double x1, double z1, int nx, int nz,
           const std::function<double(double, double)>& height);
 // Cells of a bitmap (rows top first, '#' filled) as blocks of cell size s, depth d, in the
