@@ -164,47 +164,40 @@ int Video::ClipLine(int& x1, int& y1, int& x2, int& y2) const {
     return 0;
 }
 
+namespace {
+
+// Bresenham along the major axis m, stepping the minor axis n; plot(m, n) for every pixel.
+template <typename Plot>
+void WalkLine(int m1, int n1, int m2, int n2, Plot plot) {
+    if (m1 > m2) {
+        std::swap(m1, m2);
+        std::swap(n1, n2);
+    }
+    const int step = n2 > n1 ? 1 : -1;
+    const int a = std::abs(n2 - n1), b = m2 - m1;
+    int d = 2 * a - b;
+    int n = n1;
+    plot(m1, n1);
+    for (int m = m1 + 1; m <= m2; ++m) {
+        if (d >= 0) {
+            n += step;
+            d += 2 * (a - b);
+        } else {
+            d += 2 * a;
+        }
+        plot(m, n);
+    }
+}
+
+}  // namespace
+
 void Video::DrawLine(int x1, int y1, int x2, int y2, std::uint16_t color) {
     if (noVideo == 1 || mode != kModeDirectDraw || !backBufferPixels) return;
     if (!ClipLine(x1, y1, x2, y2)) return;
     auto plot = [&](int x, int y) { backBufferPixels[static_cast<std::size_t>(y) * width + x] = color; };
     if (std::abs(x2 - x1) < std::abs(y2 - y1)) {
-        if (y1 > y2) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        const int step = x2 > x1 ? 1 : -1;
-        const int a = std::abs(x2 - x1), b = y2 - y1;
-        int d = 2 * a - b;
-        int x = x1;
-        plot(x1, y1);
-        for (int y = y1 + 1; y <= y2; ++y) {
-            if (d >= 0) {
-                x += step;
-                d += 2 * (a - b);
-            } else {
-                d += 2 * a;
-            }
-            plot(x, y);
-        }
+        WalkLine(y1, x1, y2, x2, [&](int y, int x) { plot(x, y); });
     } else {
-        if (x1 > x2) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        const int step = y2 > y1 ? 1 : -1;
-        const int a = std::abs(y2 - y1), b = x2 - x1;
-        int d = 2 * a - b;
-        int y = y1;
-        plot(x1, y1);
-        for (int x = x1 + 1; x <= x2; ++x) {
-            if (d >= 0) {
-                y += step;
-                d += 2 * (a - b);
-            } else {
-                d += 2 * a;
-            }
-            plot(x, y);
-        }
+        WalkLine(x1, y1, x2, y2, plot);
     }
 }
