@@ -2,6 +2,7 @@
 // buffer, the world's renderer and the scene passes, with a fake music counter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,11 @@
 #include "app/Scene.h"
 #include "app/effects/Fade.h"
 #include "app/effects/Lighthouse.h"
+#include "app/scenes/Scenes.h"
+#include "engine/world/Face.h"
+#include "engine/world/Object3D.h"
 #include "platform/glide/Glide.h"
+#include "support/ModelFiles.h"
 #include "support/RecordingRenderer.h"
 #include "video/BmpFiles.h"
 #include "video/Headless.h"
@@ -23,7 +28,9 @@ namespace {
 struct BackgroundRenderer : RecordingRenderer {
     Surface* background = nullptr;
     std::vector<Surface*> frames;
+    unsigned colorKey = 0xFFFFFFFF;
     void SetBackground(Surface* picture) override { background = picture; }
+    void SetColorKey(unsigned key) override { colorKey = key; }
     void BeginFrame() override { frames.push_back(background); }
 };
 
@@ -137,6 +144,83 @@ TEST_F(EffectRun, LighthouseEntersInFiftyNinePassesThenSweepsUntilTheSync) {
     for (int y = 199; y < 480; ++y)
         for (int x = 0; x < 640; x += 7) ASSERT_EQ(lit[y * 640 + x], picture[y * 640 + x]);
     world.SetCamera(nullptr);
+}
+
+TEST_F(EffectRun, FountainParkUntilTheSyncThenTheCardSwellsAndTheSunsetFadesIn) {
+    const modelfiles::Mesh card = modelfiles::GridMesh("card", 2, 2, 2);
+    modelfiles::WriteFile("fondv.ase", modelfiles::MakeAse({std::nullopt}, {card}));
+    modelfiles::WriteFile("fontaine.ase", modelfiles::MakeAse({std::nullopt}, {card}));
+    Write("paysage2.bmp", bmp::Bmp24(16, 12, [](int x, int y) {
+              return bmp::Rgb{static_cast<std::uint8_t>(x * 16), static_cast<std::uint8_t>(y * 20), 90};
+          }));
+    // Something in front of the pond at (400..439, 400..439).
+    Write("cache.bmp", bmp::Bmp24(16, 12, [](int x, int y) { return x == 10 && y == 10 ? bmp::Rgb{255, 0, 0} : bmp::Rgb{}; }));
+    Write("montsoleil.bmp", bmp::Bmp24(8, 6, [](int, int) { return bmp::Rgb{250, 120, 20}; }));
+
+    struct Park {
+        double pigeon[3], pigeonTurn;
+        int pigeonTexture, fountainTexture;
+        unsigned colorKey;
+        std::uint16_t inFrontOfThePond;
+    };
+    std::vector<Park> park;
+    int swellPasses = 0;
+    double lastCloudX = 0;
+    TheStage().syncCount = [&] { return park.size() >= 450 ? 1 : 0; };
+    TheStage().endOfPass = [&] {
+        ++passes;
+        if (world.GetObjectCount() != 4 || !world.GetObject(2)->visible) return;  // a fade
+        const Object3D* pigeon = world.GetObject(1);
+        const Object3D* cloud = world.GetObject(2);
+        if (cloud->position[0] == lastCloudX) {
+            ++swellPasses;  // only the card moves now
+            return;
+        }
+        lastCloudX = cloud->position[0];
+        park.push_back({{pigeon->position[0], pigeon->position[1], pigeon->position[2]}, pigeon->angles[2],
+                        pigeon->faces[0]->texture, world.GetObject(3)->faces[0]->texture, TestRenderer().colorKey,
+                        video.screen1->Pixels()[420 * 640 + 420]});
+    };
+    FountainScene();
+
+    // The park runs until the first pass after the sync.
+    ASSERT_EQ(park.size(), 450u);
+    EXPECT_GT(swellPasses, 3);
+    EXPECT_EQ(park[0].colorKey, 0u);
+    EXPECT_EQ(park[0].inFrontOfThePond, bmp::Pack565({255, 0, 0}));
+
+    // The pigeon flies right, turns past 500 and flies back lower, turns past -500.
+    EXPECT_EQ(park[0].pigeon[0], -495);
+    EXPECT_EQ(park[200].pigeon[0], 505);
+    EXPECT_EQ(park[200].pigeon[1], -200);
+    EXPECT_EQ(park[200].pigeon[2], -120);
+    EXPECT_NEAR(park[200].pigeonTurn, 3.14159265, 1e-6);
+    EXPECT_EQ(park[201].pigeon[0], 500);
+    EXPECT_EQ(park[402].pigeon[0], -505);
+    EXPECT_EQ(park[402].pigeon[1], -150);
+    EXPECT_EQ(park[403].pigeon[0], -500);
+    EXPECT_EQ(park[403].pigeonTurn, 0);
+
+    // Textures by the name the scene asked for: the spray's 8-pass and the wings' 10-pass cycles.
+    auto handle = [](const char* name) {
+        const auto& names = TestRenderer().loadedTextures;
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin()) + 1;
+    };
+    const std::vector<const char*> spray{"fontaine1", "fontaine2", "fontaine2", "fontaine3",
+                                         "fontaine3", "fontaine4", "fontaine4", "fontaine4"};
+    for (std::size_t i = 0; i < 16; ++i) EXPECT_EQ(park[i].fountainTexture, handle(spray[i % 8])) << i;
+    for (std::size_t i = 0; i < 20; ++i)
+        EXPECT_EQ(park[i].pigeonTexture, handle(i % 10 >= 4 && i % 10 <= 8 ? "pigeon2" : "pigeon1")) << i;
+
+    // Afterwards: an empty world, no background, no colour key, no camera left behind, and
+    // the sunset on the screen.
+    EXPECT_EQ(world.GetObjectCount(), 0);
+    EXPECT_EQ(world.additiveCount, 0);
+    EXPECT_EQ(TestRenderer().background, nullptr);
+    EXPECT_EQ(TestRenderer().colorKey, 0xFFFFFFFFu);
+    EXPECT_EQ(world.camera, nullptr);
+    EXPECT_EQ(video.screen1->Pixels()[100], bmp::Pack565({250, 120, 20}));
+    EXPECT_EQ(Pixels(video.screen1), Pixels(video.screen2));
 }
 
 }  // namespace
