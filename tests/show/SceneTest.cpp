@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,6 +12,7 @@
 #include "app/scenes/Scenes.h"
 #include "engine/world/Object3D.h"
 #include "platform/os/Clock.h"
+#include "support/PushKey.h"
 #include "support/RecordingRenderer.h"
 
 namespace {
@@ -151,12 +150,7 @@ void WaitThroughEscape() {
     app.onShutdown = [] { std::fprintf(stderr, "music closed\n"); };
     app.Init(0, nullptr);
     if (video.hwnd == 0) std::exit(90);
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
-    e.key.keysym.sym = SDLK_ESCAPE;
-    SDL_PushEvent(&e);
+    PushKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
     TheStage().idle = RealPlayIdle;
     TheStage().syncCount = [] { return 0; };  // the music never cues
     Scene scene("Greetings");

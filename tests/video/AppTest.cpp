@@ -6,21 +6,13 @@
 #include <cstdlib>
 
 #include "Headless.h"
+#include "support/PushKey.h"
 #include "engine/input/Input.h"
 #include "engine/video/App.h"
 #include "engine/video/ErrorBox.h"
 #include "platform/os/Window.h"
 
 namespace {
-
-void PushKey(SDL_Scancode scancode, SDL_Keycode key) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.scancode = scancode;
-    e.key.keysym.sym = key;
-    SDL_PushEvent(&e);
-}
 
 // The whole shell over SDL's dummy display: a real (invisible) window and its events.
 void RunUntilEscapeEnds() {
