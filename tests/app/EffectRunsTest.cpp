@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -167,8 +168,10 @@ TEST_F(EffectRun, FountainParkUntilTheSyncThenTheCardSwellsAndTheSunsetFadesIn) 
     int swellPasses = 0;
     double lastCloudX = 0;
     TheStage().syncCount = [&] { return park.size() >= 450 ? 1 : 0; };
+    std::set<Object3D*> loaded;  // World::Clear lets go of them; the test frees them
     TheStage().endOfPass = [&] {
         ++passes;
+        for (int i = 0; i < world.GetObjectCount(); ++i) loaded.insert(world.GetObject(i));
         if (world.GetObjectCount() != 4 || !world.GetObject(2)->visible) return;  // a fade
         const Object3D* pigeon = world.GetObject(1);
         const Object3D* cloud = world.GetObject(2);
@@ -182,6 +185,8 @@ TEST_F(EffectRun, FountainParkUntilTheSyncThenTheCardSwellsAndTheSunsetFadesIn) 
                         video.screen1->Pixels()[420 * 640 + 420]});
     };
     FountainScene();
+    ASSERT_EQ(loaded.size(), 4u);
+    for (Object3D* o : loaded) delete o;
 
     // The park runs until the first pass after the sync.
     ASSERT_EQ(park.size(), 450u);
