@@ -81,8 +81,7 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
     };
 
     if constexpr (kTextured) {
-        // Four pixels at a time: their 1/w, the exact perspective divide and the texels in
-        // SIMD, then each pixel on its own.
+        // Four pixels at a time: their 1/w, the exact perspective divide and the texels in SIMD.
         const __m128 lane = _mm_set_ps(3, 2, 1, 0);
         const __m128 dOow = _mm_mul_ps(lane, _mm_set1_ps(c.doow));
         const __m128 dS = _mm_mul_ps(lane, _mm_set1_ps(c.ds)), dT = _mm_mul_ps(lane, _mm_set1_ps(c.dt));
@@ -92,35 +91,43 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
             return _mm_set_epi32(static_cast<int>(3 * u), static_cast<int>(2 * u), static_cast<int>(u), 0);
         };
         const __m128i dR = ramp(c.dr), dG = ramp(c.dg), dB = ramp(c.db);
+        // Whole groups go through the SIMD write; a group wholly behind the depth buffer is
+        // skipped before its texels are fetched.
+        const bool simd = c.dither && (D == kNoDepth || (D == kDepthLess && c.wbuffer));
         for (; x < end; x += 4) {
             const __m128 o = _mm_add_ps(_mm_set1_ps(oow), dOow);
-            const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), o);
-            const __m128i sampled = Sample4<F>(c, _mm_mul_ps(_mm_add_ps(_mm_set1_ps(s), dS), w),
-                                               _mm_mul_ps(_mm_add_ps(_mm_set1_ps(t), dT), w));
-            __m128i combined = sampled;
-            if constexpr (S == ColorSource::TextureTimesConstant) {
-                combined = Modulate(sampled, constant);
-            } else if constexpr (S == ColorSource::TextureTimesIterated) {
-                combined = Modulate(sampled, PackColours(_mm_add_epi32(_mm_set1_epi32(r), dR), _mm_add_epi32(_mm_set1_epi32(g), dG),
-                                                         _mm_add_epi32(_mm_set1_epi32(b), dB)));
-            }
             const int n = std::min(4, end - x);
-            if ((n == 4 || x + 4 <= c.width) && c.dither && (D == kNoDepth || (D == kDepthLess && c.wbuffer))) {
-                written += Write4<Key, Add, D>(c, x, o, sampled, combined, n);
-                if constexpr (D != kNoDepth) z += 4 * c.dz;
-                oow += 4 * c.doow, s += 4 * c.ds, t += 4 * c.dt;
-                for (int j = 0; j < 4; ++j) stepColour();
-                continue;
+            const bool whole = simd && (n == 4 || x + 4 <= c.width);
+            __m128i pass = _mm_setzero_si128(), depth = _mm_setzero_si128();
+            if (whole) pass = Pass4<D>(c, x, o, n, depth);
+            if (!whole || AnyPass(pass)) {
+                const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), o);
+                const __m128i sampled = Sample4<F>(c, _mm_mul_ps(_mm_add_ps(_mm_set1_ps(s), dS), w),
+                                                   _mm_mul_ps(_mm_add_ps(_mm_set1_ps(t), dT), w));
+                __m128i combined = sampled;
+                if constexpr (S == ColorSource::TextureTimesConstant) {
+                    combined = Modulate(sampled, constant);
+                } else if constexpr (S == ColorSource::TextureTimesIterated) {
+                    combined = Modulate(sampled, PackColours(_mm_add_epi32(_mm_set1_epi32(r), dR),
+                                                             _mm_add_epi32(_mm_set1_epi32(g), dG),
+                                                             _mm_add_epi32(_mm_set1_epi32(b), dB)));
+                }
+                if (whole) {
+                    written += Write4<Key, Add, D>(c, x, pass, depth, sampled, combined);
+                } else {
+                    alignas(16) std::uint32_t texel[4], rgb[4];
+                    alignas(16) float oows[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(texel), sampled);
+                    _mm_store_si128(reinterpret_cast<__m128i*>(rgb), combined);
+                    _mm_store_ps(oows, o);
+                    float pixelZ = z;
+                    for (int j = 0; j < n; ++j) {
+                        shade(x + j, oows[j], pixelZ, texel[j], rgb[j]);
+                        if constexpr (D != kNoDepth) pixelZ += c.dz;
+                    }
+                }
             }
-            alignas(16) std::uint32_t texel[4], rgb[4];
-            alignas(16) float oows[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(texel), sampled);
-            _mm_store_si128(reinterpret_cast<__m128i*>(rgb), combined);
-            _mm_store_ps(oows, o);
-            for (int j = 0; j < n; ++j) {
-                shade(x + j, oows[j], z, texel[j], rgb[j]);
-                if constexpr (D != kNoDepth) z += c.dz;
-            }
+            if constexpr (D != kNoDepth) z += 4 * c.dz;
             for (int j = 0; j < 4; ++j) stepColour();
             oow += 4 * c.doow, s += 4 * c.ds, t += 4 * c.dt;
         }
@@ -140,8 +147,9 @@ std::uint32_t Span(const SpanContext& c, int x, int end) {
                 if constexpr (kIterated)
                     rgb = PackColours(_mm_add_epi32(_mm_set1_epi32(r), dR), _mm_add_epi32(_mm_set1_epi32(g), dG),
                                       _mm_add_epi32(_mm_set1_epi32(b), dB));
-                written += Write4<false, Add, D>(c, x, _mm_add_ps(_mm_set1_ps(oow), dOow), _mm_setzero_si128(), rgb,
-                                                 std::min(4, end - x));
+                __m128i depth;
+                const __m128i pass = Pass4<D>(c, x, _mm_add_ps(_mm_set1_ps(oow), dOow), std::min(4, end - x), depth);
+                written += Write4<false, Add, D>(c, x, pass, depth, _mm_setzero_si128(), rgb);
                 x += 4;
                 if constexpr (D != kNoDepth) oow += 4 * c.doow, z += 4 * c.dz;
                 for (int j = 0; j < 4; ++j) stepColour();

@@ -170,22 +170,30 @@ inline constexpr DitherLanes kDitherLanes = MakeDitherLanes();
     return _mm_packs_epi32(_mm_sub_epi32(code, _mm_set1_epi32(32768)), _mm_setzero_si128());
 }
 
-// Four pixels of a span in one go: W-buffer LESS test (or none), key, additive
-// blend, dither and masked stores. Returns the pixels written.
-// Only the first `lanes` pixels belong to the span; the others must lie in the same row, and
-// are read and written back unchanged.
-template <bool Key, bool Add, int D>
-[[gnu::always_inline]] inline std::uint32_t Write4(const SpanContext& c, int x, __m128 oow, __m128i texel, __m128i rgb,
-                                                   int lanes) {
-    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
+// Which of four pixels pass so far: the first `lanes` belong to the span, and with the depth
+// test those nearer than the stored depth. `depth` receives their codes (biased), for the write.
+template <int D>
+[[gnu::always_inline]] inline __m128i Pass4(const SpanContext& c, int x, __m128 oow, int lanes, __m128i& depth) {
     __m128i pass = _mm_cmplt_epi32(_mm_set_epi32(3, 2, 1, 0), _mm_set1_epi32(lanes));
-    __m128i depth = _mm_setzero_si128();
+    depth = _mm_setzero_si128();
     if constexpr (D != kNoDepth) {
+        const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
         depth = EncodeW4Biased(oow);
         const __m128i stored = _mm_xor_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(c.depth + x)), bias);
         const __m128i less = _mm_cmplt_epi16(depth, stored);
         pass = _mm_and_si128(pass, _mm_unpacklo_epi16(less, less));
     }
+    return pass;
+}
+
+inline bool AnyPass(__m128i pass) { return _mm_movemask_ps(_mm_castsi128_ps(pass)) != 0; }
+
+// Four pixels of a span in one go, after Pass4: key, additive blend, dither and masked
+// stores. Pixels past the span must lie in the same row; they are written back unchanged.
+// Returns the pixels written.
+template <bool Key, bool Add, int D>
+[[gnu::always_inline]] inline std::uint32_t Write4(const SpanContext& c, int x, __m128i pass, __m128i depth, __m128i texel,
+                                                   __m128i rgb) {
     if constexpr (Key) pass = _mm_andnot_si128(_mm_cmpeq_epi32(texel, _mm_set1_epi32(static_cast<int>(c.key))), pass);
     const int mask = _mm_movemask_ps(_mm_castsi128_ps(pass));
     if (mask == 0) return 0;
@@ -198,6 +206,7 @@ template <bool Key, bool Add, int D>
                      _mm_or_si128(_mm_and_si128(pass16, out), _mm_andnot_si128(pass16, oldColour)));
     if constexpr (D != kNoDepth) {
         if (c.depthWrite) {
+            const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
             const __m128i oldDepth = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(c.depth + x));
             _mm_storel_epi64(reinterpret_cast<__m128i*>(c.depth + x),
                              _mm_or_si128(_mm_and_si128(pass16, _mm_xor_si128(depth, bias)), _mm_andnot_si128(pass16, oldDepth)));
