@@ -153,6 +153,19 @@ Image Head() {
     });
 }
 
+// Mountain faces for the background cards, whose mapping runs v from the card's top: snow
+// above a ragged snow line, ridged rock, dark woods at the foot.
+Image Mountains(Colour rock, Colour snow, Colour woods, unsigned seed) {
+    return paint::Paint(kLarge, kLarge, [=](double x, double y) {
+        const double ridged = 1 - std::abs(2 * Fbm(x * 10, y * 6, seed, 5) - 1);
+        Colour c = paint::Scale(rock, 0.6 + 0.6 * ridged);
+        const double snowline = 0.28 + 0.12 * Fbm(x * 9, 0.5, seed + 1, 4);
+        if (y < snowline) c = paint::Scale(snow, 0.8 + 0.2 * ridged);
+        else if (y < snowline + 0.04) c = Mix(snow, c, (y - snowline) / 0.04);
+        return Mix(c, woods, paint::Smooth(0.7, 0.95, y + 0.1 * (Fbm(x * 14, y * 4, seed + 2, 3) - 0.5)));
+    });
+}
+
 // An instrument panel: three round gauges with needles over a row of lamps.
 Image Dashboard() {
     return paint::Paint(kSide, kSide, [](double x, double y) {
@@ -277,14 +290,8 @@ void GenerateTextures(Pack& pack) {
     AddTexture(pack, "tunnel", Tunnel());
     AddTexture(pack, "rock", Noise({70, 60, 55}, {160, 150, 135}, 8, 21));
     AddTexture(pack, "soleilv", Glow({255, 250, 200}, {255, 140, 40}, 22, 0.4), true);
-    AddTexture(pack, "mont1", paint::Paint(kLarge, kLarge, [](double x, double y) {
-        return Mix(Mix(Colour{250, 250, 255}, Colour{110, 100, 120}, y * 2.2), Colour{40, 70, 40},
-                   (y - 0.5) * 2 + Fbm(x * 8, y * 8, 23, 3) * 0.4);
-    }));
-    AddTexture(pack, "mont2", paint::Paint(kLarge, kLarge, [](double x, double y) {
-        return Mix(Mix(Colour{255, 240, 230}, Colour{140, 90, 90}, y * 2.4), Colour{60, 40, 60},
-                   (y - 0.45) * 2 + Fbm(x * 8, y * 8, 24, 3) * 0.4);
-    }));
+    AddTexture(pack, "mont1", Mountains({125, 95, 85}, {255, 225, 215}, {45, 60, 35}, 23));
+    AddTexture(pack, "mont2", Mountains({90, 95, 115}, {245, 248, 255}, {30, 60, 35}, 24));
     AddTexture(pack, "montagne", Noise({70, 90, 60}, {200, 200, 190}, 8, 25));
     AddTexture(pack, "forest", Leaves({10, 50, 15}, {60, 140, 40}, 26));
     AddTexture(pack, "canopy", Leaves({20, 80, 30}, {140, 220, 90}, 27));
