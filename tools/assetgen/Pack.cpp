@@ -44,6 +44,7 @@ Pack GenerateAll() {
     GenerateModels(pack);
     GeneratePictures(pack);
     GeneratePaths(pack);
+    GenerateMusic(pack);
     return pack;
 }
 

@@ -34,7 +34,8 @@ private:
 void GenerateModels(Pack& pack);
 void GeneratePictures(Pack& pack);
 void GeneratePaths(Pack& pack);
-// The whole pack: models, pictures, paths (and whatever else is registered in Pack.cpp).
+void GenerateMusic(Pack& pack);
+// The whole pack: models, pictures, paths, music (and whatever else is registered in Pack.cpp).
 Pack GenerateAll();
 
 }  // namespace assetgen
