@@ -84,7 +84,7 @@ Mesh Rock(const char* name, double radius, unsigned seed) {
 
 Mesh Nebula() {
     Mesh m = Puffs(12, 7, [](Rng& r) { return Vec3(r.Range(-650, 650), r.Range(-450, 450), r.Range(-40, 40)); },
-                   140, 300, 0.3);
+                   140, 300, 0.55);
     return Named(m, "nuage", "cloud");
 }
 

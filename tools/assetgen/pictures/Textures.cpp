@@ -280,7 +280,7 @@ void GenerateTextures(Pack& pack) {
     AddTexture(pack, "ys21", Plates({120, 150, 190}, {220, 220, 230}, 3, 11));
     AddTexture(pack, "station", Plates({170, 160, 150}, {70, 60, 50}, 8, 12));
     AddTexture(pack, "missile", Plates({200, 200, 200}, {200, 40, 40}, 2, 13));
-    AddTexture(pack, "cloud", Glow({200, 190, 230}, {40, 30, 90}, 14, 1.2));
+    AddTexture(pack, "cloud", Noise({30, 20, 70}, {210, 180, 250}, 4, 14));
     AddTexture(pack, "cloud2", Noise({90, 90, 110}, {235, 235, 245}, 4, 15));
     AddTexture(pack, "planet", Bands({180, 120, 70}, {230, 200, 150}, {90, 60, 40}, 16));
     AddTexture(pack, "sun", Noise({255, 120, 10}, {255, 240, 120}, 6, 17));
