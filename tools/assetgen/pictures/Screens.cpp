@@ -46,16 +46,17 @@ Image Coast() {
             } else {
                 const double wave = Fbm(fx * 40, fy * 8, 503, 3);
                 c = Mix(Colour{5, 15, 40}, Colour{30, 60, 110}, wave * (1 - (fy - 0.625) * 1.5));
-                if (std::abs(fx - 0.2) < 0.03 * (1 + (fy - 0.62) * 6) && wave > 0.5)
+                if (std::abs(fx - 0.75) < 0.03 * (1 + (fy - 0.62) * 6) && wave > 0.5)
                     c = Mix(c, Colour{220, 220, 200}, (wave - 0.5) * 2);  // moonlight on the water
             }
-            // The cliff and the lighthouse on the right.
-            const double cliff = 300 - 70 * Smooth(0.7, 0.85, fx) - 20 * Fbm(fx * 12, 0.3, 504, 3);
-            if (y > cliff && fx > 0.68) c = Mix(Colour{25, 20, 20}, Colour{70, 60, 55}, Fbm(fx * 30, fy * 30, 505, 3));
-            const double towerHalf = 12 + (y - 140) * 0.06;
-            if (y > 140 && y < cliff + 5 && std::abs(x - 575) < towerHalf)
-                c = (static_cast<int>((y - 140) / 22) % 2) ? Colour{200, 40, 40} : Colour{235, 235, 225};
-            if (std::hypot(x - 575.0, y - 128.0) < 16) c = Colour{255, 240, 160};
+            // The cliff and the lighthouse on the left, under the sky its light sweeps.
+            const double cliff = 300 - 75 * Smooth(0.42, 0.22, fx) - 20 * Fbm(fx * 12, 0.3, 504, 3);
+            if (y > cliff && fx < 0.45) c = Mix(Colour{25, 20, 20}, Colour{70, 60, 55}, Fbm(fx * 30, fy * 30, 505, 3));
+            const double towerHalf = 10 + (y - 110) * 0.06;
+            if (y > 110 && y < cliff + 5 && std::abs(x - 160) < towerHalf)
+                c = (static_cast<int>((y - 110) / 20) % 2) ? Colour{200, 40, 40} : Colour{235, 235, 225};
+            if (std::abs(x - 160) < 16 && y > 96 && y < 112) c = Colour{40, 40, 45};  // gallery
+            if (std::hypot(x - 160.0, y - 86.0) < 12) c = Colour{255, 240, 160};
             img.At(x, y) = paint::ToRgb(c);
         }
     return img;
@@ -68,10 +69,11 @@ IndexedImage Relief() {
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 640; ++x) {
             double h = 70 * Fbm(x / 80.0, y / 40.0, 511, 5);
-            // A bevelled title: the mask blurred over a few pixels gives sloped edges.
+            // A bevelled title right of the lighthouse: the mask blurred over a few pixels gives
+            // sloped edges.
             double t = 0;
             for (int dy = -2; dy <= 2; ++dy)
-                for (int dx = -2; dx <= 2; ++dx) t += TextMask("solmire", x + dx, y + dy, 250, 100, 10);
+                for (int dx = -2; dx <= 2; ++dx) t += TextMask("solmire", x + dx, y + dy, 322, 52, 7);
             h += 80 * t / 25;
             img.At(x, y) = static_cast<std::uint8_t>(std::clamp(h, 0.0, 155.0));
         }
