@@ -83,7 +83,12 @@ Mesh Rock(const char* name, double radius, unsigned seed) {
 }
 
 Mesh Nebula() {
-    Mesh m = Puffs(12, 7, [](Rng& r) { return Vec3(r.Range(-650, 650), r.Range(-450, 450), r.Range(-40, 40)); },
+    Mesh m = Puffs(12, 7,
+                   [](Rng& r) {
+                       // One draw per statement: argument order is not fixed, the content must be.
+                       const double x = r.Range(-650, 650), y = r.Range(-450, 450);
+                       return Vec3(x, y, r.Range(-40, 40));
+                   },
                    140, 300, 0.55);
     return Named(m, "nuage", "cloud");
 }
