@@ -1,0 +1,254 @@
+// The two generated modules as the show plays them: through libopenmpt (ModulePlayer) and the
+// solmire-music tool on the build's content pack.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/sound/ModulePlayer.h"
+#include "tools/assetgen/music/Greeting.h"
+#include "tools/assetgen/music/Instruments.h"
+#include "tools/assetgen/music/Score.h"
+#include "tools/assetgen/music/Song.h"
+
+namespace {
+
+using music::RowSeconds;
+
+const std::vector<xm::Instrument>& Instruments() {
+    static const std::vector<xm::Instrument> instruments = music::MakeInstruments();
+    return instruments;
+}
+
+const std::vector<std::uint8_t>& SongBytes() {
+    static const std::vector<std::uint8_t> bytes = xm::Write(music::ComposeSong(Instruments()));
+    return bytes;
+}
+
+const std::vector<std::uint8_t>& GreetingBytes() {
+    static const std::vector<std::uint8_t> bytes = xm::Write(music::ComposeGreeting(Instruments()));
+    return bytes;
+}
+
+double Db(double level) { return 20 * std::log10(std::max(level, 1e-9)); }
+
+// Loudness of one stretch of a rendered module.
+struct Stretch {
+    double sumSquares = 0;
+    double peak = 0;
+    std::int64_t samples = 0;
+    double RmsDb() const { return Db(std::sqrt(sumSquares / std::max<std::int64_t>(samples, 1))); }
+};
+
+// Plays a module from its start for `seconds` (looping), measuring loudness between the given
+// times and keeping every sync event.
+struct Playback {
+    std::vector<sound::SyncEvent> events;
+    std::vector<Stretch> stretches;
+    double songSeconds = 0;
+};
+
+Playback Play(const std::vector<std::uint8_t>& bytes, double seconds, const std::vector<std::pair<double, double>>& windows) {
+    Playback out;
+    std::string error;
+    auto player = sound::ModulePlayer::Load(bytes.data(), bytes.size(), error);
+    EXPECT_TRUE(player) << error;
+    if (!player) return out;
+    out.songSeconds = player->DurationSeconds();
+    player->Restart(true);
+    out.stretches.resize(windows.size());
+    std::vector<float> buffer(2 * 4096);
+    const auto total = static_cast<std::int64_t>(seconds * sound::kMixRate);
+    for (std::int64_t at = 0; at < total;) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(4096, total - at));
+        player->Render(buffer.data(), n, at, out.events);
+        for (std::size_t w = 0; w < windows.size(); ++w) {
+            const auto from = static_cast<std::int64_t>(windows[w].first * sound::kMixRate);
+            const auto to = static_cast<std::int64_t>(windows[w].second * sound::kMixRate);
+            for (std::size_t i = 0; i < n; ++i) {
+                const std::int64_t frame = at + static_cast<std::int64_t>(i);
+                if (frame < from || frame >= to) continue;
+                for (int c = 0; c < 2; ++c) {
+                    const double v = buffer[2 * i + static_cast<std::size_t>(c)];
+                    out.stretches[w].sumSquares += v * v;
+                    out.stretches[w].peak = std::max(out.stretches[w].peak, std::abs(v));
+                    ++out.stretches[w].samples;
+                }
+            }
+        }
+        at += static_cast<std::int64_t>(n);
+    }
+    return out;
+}
+
+double OrderSeconds(int order, int bpm) { return order * music::kRowsPerPattern * RowSeconds(bpm); }
+
+constexpr int kSections[] = {0, 6, 11, 19, 25, 28, 32, 35};
+
+// The song played once through its loop, for the tests below: a few seconds of each section,
+// the seconds either side of the loop, every sync event.
+const Playback& SongPlayback() {
+    static const Playback p = [] {
+        const int bpm = music::kSongBpm;
+        const double songEnd = OrderSeconds(music::kSongPatterns, bpm);
+        std::vector<std::pair<double, double>> windows;
+        for (int order : kSections) windows.push_back({OrderSeconds(order, bpm) + 1, OrderSeconds(order, bpm) + 4});
+        windows.push_back({songEnd - 3, songEnd});  // before the loop...
+        windows.push_back({songEnd, songEnd + 3});  // ...and after it
+        return Play(SongBytes(), songEnd + 3, windows);
+    }();
+    return p;
+}
+
+// What the show hears in every section is music, and never clips, also where every channel
+// plays (the climaxes).
+TEST(Soundtrack, EverySectionSoundsWithoutClippingAndTheLoopKeepsItsLevel) {
+    const int bpm = music::kSongBpm;
+    const double songEnd = OrderSeconds(music::kSongPatterns, bpm);
+    const std::size_t sections = std::size(kSections);
+    const Playback& p = SongPlayback();
+    ASSERT_EQ(p.stretches.size(), sections + 2);
+
+    // Between four and seven minutes, as libopenmpt counts one pass.
+    EXPECT_GE(p.songSeconds, 240.0);
+    EXPECT_LE(p.songSeconds, 420.0);
+    EXPECT_NEAR(p.songSeconds, songEnd, 0.5);
+
+    for (std::size_t i = 0; i < sections; ++i) {
+        SCOPED_TRACE("section at order " + std::to_string(kSections[i]));
+        EXPECT_GT(p.stretches[i].RmsDb(), -32.0);
+        EXPECT_LT(p.stretches[i].peak, 0.89);  // at least 1 dB below full scale
+    }
+    const Stretch& before = p.stretches[sections];
+    const Stretch& after = p.stretches[sections + 1];
+    EXPECT_NEAR(after.RmsDb(), before.RmsDb(), 2.0) << "the loop jumps in level";
+    EXPECT_LT(after.peak, 0.89);
+
+    // The restart position is the finale, which holds no cue: a show that outruns the song
+    // gets no stray cues from the loop.
+    EXPECT_EQ(SongBytes().at(66) | SongBytes().at(67) << 8, music::kSongRestart);
+    const int lastCueRow = music::CueRow(music::SongCues().back().seconds, bpm);
+    EXPECT_LT(lastCueRow, music::kSongRestart * music::kRowsPerPattern);
+    for (const sound::SyncEvent& e : p.events) EXPECT_LT(e.order, music::kSongRestart);
+}
+
+// Played through (and a little past its loop), the song raises exactly the table's cues, each within one row of its time.
+TEST(Soundtrack, SyncEventsAreTheCueTable) {
+    const Playback& p = SongPlayback();
+    const auto& cues = music::SongCues();
+    ASSERT_EQ(p.events.size(), cues.size());
+    for (std::size_t i = 0; i < cues.size(); ++i) {
+        SCOPED_TRACE(cues[i].cues);
+        EXPECT_NEAR(static_cast<double>(p.events[i].frame) / sound::kMixRate, cues[i].seconds, RowSeconds(music::kSongBpm));
+        if (i > 0) {
+            EXPECT_GT(cues[i].seconds, cues[i - 1].seconds);
+        }
+    }
+}
+
+// The greetings loop: a sync on the first row of every second bar, also after it loops, and
+// sound without clipping all through.
+TEST(Soundtrack, GreetingSyncsEveryTwoBarsFromItsFirstBarAndLoops) {
+    const int bpm = music::kGreetingBpm;
+    const double loopEnd = OrderSeconds(music::kGreetingPatterns, bpm);
+    EXPECT_GT(loopEnd, 45.0);
+    EXPECT_LT(loopEnd, 80.0);
+    const Playback p = Play(GreetingBytes(), loopEnd + 3, {{1, 4}, {loopEnd - 3, loopEnd}, {loopEnd, loopEnd + 3}, {20, 26}});
+    ASSERT_EQ(p.stretches.size(), 4u);
+
+    const int syncsPerLoop = music::kGreetingPatterns * music::kRowsPerPattern / (music::kGreetingSyncBars * music::kRowsPerBar);
+    ASSERT_EQ(static_cast<int>(p.events.size()), syncsPerLoop + 1);
+    const double twoBars = music::kGreetingSyncBars * music::kRowsPerBar * RowSeconds(bpm);
+    for (int i = 0; i < syncsPerLoop; ++i) {
+        EXPECT_NEAR(static_cast<double>(p.events[static_cast<std::size_t>(i)].frame) / sound::kMixRate, i * twoBars,
+                    RowSeconds(bpm));
+    }
+    // After the last bar the loop goes on at its restart, the second pattern, and syncs there.
+    EXPECT_EQ(p.events.back().order, 1);
+    EXPECT_EQ(p.events.back().row, 0);
+    EXPECT_NEAR(static_cast<double>(p.events.back().frame) / sound::kMixRate, loopEnd, RowSeconds(bpm));
+
+    for (const Stretch& s : p.stretches) {
+        EXPECT_GT(s.RmsDb(), -32.0);
+        EXPECT_LT(s.peak, 0.89);
+    }
+    EXPECT_NEAR(p.stretches[2].RmsDb(), p.stretches[1].RmsDb(), 2.0) << "the loop jumps in level";
+}
+
+TEST(Soundtrack, GeneratingTwiceGivesTheSameBytes) {
+    const auto instruments = music::MakeInstruments();
+    EXPECT_TRUE(xm::Write(music::ComposeSong(instruments)) == SongBytes());
+    EXPECT_TRUE(xm::Write(music::ComposeGreeting(instruments)) == GreetingBytes());
+}
+
+// Each section of the song past the opening has drums, bass, chords and a melody.
+TEST(Soundtrack, SectionsHaveDrumsBassChordsAndMelody) {
+    const xm::Module song = music::ComposeSong(Instruments());
+    const std::vector<std::pair<int, int>> sections = {{6, 11}, {11, 19}, {19, 25}, {25, 28}, {32, 35}, {35, 43}};
+    for (const auto& [first, end] : sections) {
+        SCOPED_TRACE("orders " + std::to_string(first) + " to " + std::to_string(end - 1));
+        int kick = 0, snareOrClap = 0, hats = 0, bass = 0, pad = 0, lead = 0, arp = 0;
+        for (int order = first; order < end; ++order) {
+            const xm::Pattern& p = song.patterns.at(song.orders.at(static_cast<std::size_t>(order)));
+            for (const xm::Cell& c : p.cells) {
+                if (c.note == 0 || c.note == xm::kKeyOff) continue;
+                kick += c.instrument == music::kKick;
+                snareOrClap += c.instrument == music::kSnare || c.instrument == music::kClap;
+                hats += c.instrument == music::kHatClosed || c.instrument == music::kHatOpen;
+                bass += c.instrument == music::kBass;
+                pad += c.instrument == music::kPad;
+                lead += c.instrument == music::kLead;
+                arp += c.instrument == music::kPluck || c.instrument == music::kBell;
+            }
+        }
+        const int bars = (end - first) * music::kRowsPerPattern / music::kRowsPerBar;
+        EXPECT_GE(kick, 4 * bars);
+        EXPECT_GE(snareOrClap, bars);
+        EXPECT_GE(hats, 4 * bars);
+        EXPECT_GE(bass, 4 * bars);
+        EXPECT_GE(pad, 3 * bars);  // a triad a bar
+        EXPECT_GE(lead, 4);
+        EXPECT_GE(arp, 8 * bars);
+    }
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+};
+
+ToolRun Tool(const std::string& args) {
+    ToolRun r;
+    FILE* pipe = popen((std::string(SOLMIRE_MUSIC_TOOL) + " " + args + " 2>&1").c_str(), "r");
+    if (!pipe) return r;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, pipe)) r.out += buf;
+    r.status = pclose(pipe);
+    return r;
+}
+
+// The pack's modules, as a musician checks them: solmire-music lists the table's cues.
+TEST(Soundtrack, SolmireMusicListsTheCuesOfThePack) {
+    const ToolRun song = Tool(std::string(SOLMIRE_DATA_DIR) + "/solmire.xm");
+    ASSERT_EQ(song.status, 0) << song.out;
+    const std::regex line(R"(sync (\d+) at ([0-9.]+) order (\d+) row (\d+))");
+    std::vector<double> times;
+    for (auto it = std::sregex_iterator(song.out.begin(), song.out.end(), line); it != std::sregex_iterator(); ++it)
+        times.push_back(std::stod((*it)[2]));
+    const auto& cues = music::SongCues();
+    ASSERT_EQ(times.size(), cues.size()) << song.out;
+    for (std::size_t i = 0; i < cues.size(); ++i) EXPECT_NEAR(times[i], cues[i].seconds, RowSeconds(music::kSongBpm));
+    EXPECT_NE(song.out.find("total " + std::to_string(cues.size()) + "\n"), std::string::npos);
+
+    const ToolRun greeting = Tool(std::string(SOLMIRE_DATA_DIR) + "/greeting.xm");
+    ASSERT_EQ(greeting.status, 0) << greeting.out;
+    const int syncs = music::kGreetingPatterns * music::kRowsPerPattern / (music::kGreetingSyncBars * music::kRowsPerBar);
+    EXPECT_NE(greeting.out.find("total " + std::to_string(syncs) + "\n"), std::string::npos) << greeting.out;
+}
+
+}  // namespace
