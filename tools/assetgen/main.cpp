@@ -1,4 +1,4 @@
-// solmire-assetgen: writes the show's content pack (models, pictures, path files) into a folder.
+// solmire-assetgen: writes the show's content pack (models, pictures, path files, music) into a folder.
 //   solmire-assetgen [--out DIR | --data DIR] [--list]
 // Without a folder it writes into "data" beside its own binary. --list prints every file with
 // its size after writing (or, with --list alone and no folder given, without writing).
