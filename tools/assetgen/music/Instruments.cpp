@@ -45,6 +45,16 @@ xm::Envelope Adsr(int attack, int decay, int sustain, int release) {
     return e;
 }
 
+// For one-shot samples played as notes: the sample shapes the sound; a key-off lets it go over
+// `release` ticks instead of cutting it (a cut clicks).
+xm::Envelope Release(int release) {
+    xm::Envelope e;
+    e.enabled = true;
+    e.points = {{0, 64}, {1, 64}, {static_cast<std::uint16_t>(1 + std::max(1, release)), 0}};
+    e.sustain = 1;
+    return e;
+}
+
 // A sine whose pitch falls from `from` to `to` Hz: the body of the kick.
 Signal Kick() {
     const int n = Frames(0.42);
@@ -234,8 +244,11 @@ std::vector<xm::Instrument> MakeInstruments() {
         lead.vibratoRate = 10;
         out.push_back(lead);
     }
-    out.push_back(Wrap("pluck", Finish("pluck", Pluck(), 30, false)));
-    out.push_back(Wrap("bell", Finish("bell", Bell(), 30, false)));
+    for (auto [name, signal] : {std::pair{"pluck", Pluck()}, std::pair{"bell", Bell()}}) {
+        xm::Instrument in = Wrap(name, Finish(name, std::move(signal), 30, false));
+        in.volumeEnvelope = Release(10);
+        out.push_back(in);
+    }
     return out;
 }
 
