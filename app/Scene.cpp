@@ -25,6 +25,8 @@ Stage& TheStage() {
 Scene::Scene(const char* name_) : name(name_) {}
 
 Scene::~Scene() {
+    // Anything the scene left in the world goes out before it is freed.
+    for (const auto& o : loaded) world.RemoveObject(o.get());
     if (TheStage().trace) std::fprintf(stderr, "scene %s passes %d frames %d\n", name, passes, frames);
 }
 
@@ -71,6 +73,7 @@ void Scene::Load(const char* fileName) {
     const int before = world.GetObjectCount();
     world.LoadObject(fileName);
     if (world.GetObjectCount() == before) Missing(std::string("No object in model file : ") + fileName);
+    for (int i = before; i < world.GetObjectCount(); ++i) loaded.emplace_back(world.GetObject(i));
 }
 
 Object3D* Scene::Find(const char* objectName) {

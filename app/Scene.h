@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class Object3D;
 
@@ -47,7 +49,8 @@ public:
     void Cue(const char* phase);
 
     // Loading that a scene depends on: a missing file or object ends the program with an
-    // error naming it, instead of a null object being used later.
+    // error naming it, instead of a null object being used later. The scene run owns what
+    // it loads: the world only points to objects, so they are freed when the run ends.
     void Load(const char* fileName);
     Object3D* Find(const char* objectName);
     Object3D* At(int index);
@@ -59,4 +62,5 @@ private:
     int frames = 0;
     int mark = 0;
     int markPass = 0;
+    std::vector<std::unique_ptr<Object3D>> loaded;
 };

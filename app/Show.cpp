@@ -63,6 +63,9 @@ void PlaySequence() {
     CockpitTunnelScene();
     RemoveAxisLights();
     AddAxisLights();
+    FountainScene();
+    FadeToPicture("pevin.bmp");
+    LighthouseEffect();
     RemoveAxisLights();
 }
 

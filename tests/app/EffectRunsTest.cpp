@@ -168,7 +168,7 @@ TEST_F(EffectRun, FountainParkUntilTheSyncThenTheCardSwellsAndTheSunsetFadesIn) 
     int swellPasses = 0;
     double lastCloudX = 0;
     TheStage().syncCount = [&] { return park.size() >= 450 ? 1 : 0; };
-    std::set<Object3D*> loaded;  // World::Clear lets go of them; the test frees them
+    std::set<Object3D*> loaded;  // the scene run frees them when it ends
     TheStage().endOfPass = [&] {
         ++passes;
         for (int i = 0; i < world.GetObjectCount(); ++i) loaded.insert(world.GetObject(i));
@@ -186,7 +186,6 @@ TEST_F(EffectRun, FountainParkUntilTheSyncThenTheCardSwellsAndTheSunsetFadesIn) 
     };
     FountainScene();
     ASSERT_EQ(loaded.size(), 4u);
-    for (Object3D* o : loaded) delete o;
 
     // The park runs until the first pass after the sync.
     ASSERT_EQ(park.size(), 450u);
