@@ -58,6 +58,11 @@ bool Capture::Open(const std::string& dir) {
 }
 
 bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
+    if (pixels != lastFrame.data()) {
+        lastFrame.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
+        lastWidth = width;
+        lastHeight = height;
+    }
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", framesWritten);
     if (!WritePng565(directory + name, pixels, width, height)) {
@@ -67,6 +72,10 @@ bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
     }
     ++framesWritten;
     return true;
+}
+
+void Capture::RepeatLastFrame() {
+    if (!lastFrame.empty()) WriteFrame(lastFrame.data(), lastWidth, lastHeight);
 }
 
 void Capture::EndOfPass() {

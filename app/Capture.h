@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/sound/WavWriter.h"
 
@@ -18,6 +19,9 @@ public:
     bool Open(const std::string& directory);
     // Writes one RGB565 frame as the next PNG; false on a write error.
     bool WriteFrame(const std::uint16_t* pixels, int width, int height);
+    // A pass in which nothing was drawn (a wait, a fade) shows the last frame again, so the
+    // pictures keep time with the audio.
+    void RepeatLastFrame();
     // One pass of virtual time: the clock and the music move on by 1/30 s.
     void EndOfPass();
     // Closes the audio file; false when anything failed.
@@ -31,6 +35,8 @@ public:
 private:
     std::string directory;
     sound::WavWriter wav;
+    std::vector<std::uint16_t> lastFrame;
+    int lastWidth = 0, lastHeight = 0;
     long passes = 0;
     long framesWritten = 0;
     bool failed = false;

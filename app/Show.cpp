@@ -30,6 +30,12 @@ void CaptureEndOfPass() {
     if (passLimit >= 0 && capture.Passes() >= passLimit) FinishCapture();
 }
 
+// A turn of a wait or a fade in a capture: one pass of time with the last picture again.
+void CaptureIdle() {
+    capture.RepeatLastFrame();
+    CaptureEndOfPass();
+}
+
 // Real play: at most 30 passes per second, whatever the display's refresh rate. A pass that
 // ran late is not caught up on (the frame skip of the world takes care of slow frames).
 void PaceEndOfPass() {
@@ -94,7 +100,14 @@ int RunShow(const ShowOptions& options) {
         soundtrack.UseVirtualClock();
         os::SetClockSource([] { return capture.ClockMs(); });
         stage.endOfPass = CaptureEndOfPass;
-        stage.idle = CaptureEndOfPass;
+        stage.idle = CaptureIdle;
+        // Module fades take their 1.5 s in passes of the capture, heard in its audio.
+        soundtrack.SetFadeClock(music::FadeClock{
+            [] { return static_cast<double>(capture.Passes()) / Capture::kPassesPerSecond; },
+            [](double seconds) {
+                const long end = capture.Passes() + static_cast<long>(seconds * Capture::kPassesPerSecond + 0.5);
+                while (capture.Passes() < end) CaptureIdle();
+            }});
         // The last loop never ends by itself: a capture keeps a tail of it, then stops.
         stage.finalLoop = [] {
             const long tail = capture.Passes() + static_cast<long>(tailSeconds * Capture::kPassesPerSecond);
