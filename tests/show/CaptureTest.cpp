@@ -5,6 +5,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
+
+#include "app/Capture.h"
 
 namespace {
 
@@ -40,6 +43,27 @@ TEST(Capture, TwoRunsGiveIdenticalFiles) {
     // The first frame is not blank: the tunnel scene is drawn.
     EXPECT_GT(fs::file_size(a / "frame-000000.png"), 2000u);
     fs::remove_all(root);
+}
+
+TEST(Capture, WaitsRepeatTheLastPictureAndKeepTheAudioInStep) {
+    const fs::path dir = fs::path(::testing::TempDir()) / "solmire_capture_repeat";
+    fs::remove_all(dir);
+    Capture capture;
+    ASSERT_TRUE(capture.Open(dir.string()));
+    capture.RepeatLastFrame();  // nothing shown yet: nothing to repeat
+    EXPECT_EQ(capture.FramesWritten(), 0);
+    std::vector<std::uint16_t> picture(8 * 4);
+    for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint16_t>(i * 2021);
+    ASSERT_TRUE(capture.WriteFrame(picture.data(), 8, 4));
+    capture.EndOfPass();
+    picture.assign(picture.size(), 0);  // the caller's buffer changes; the repeat must not
+    capture.RepeatLastFrame();
+    capture.EndOfPass();
+    EXPECT_EQ(capture.ClockMs(), 66);  // two passes of 1/30 s, truncated
+    ASSERT_TRUE(capture.Close());
+    EXPECT_EQ(ReadAll(dir / "frame-000000.png"), ReadAll(dir / "frame-000001.png"));
+    EXPECT_EQ(fs::file_size(dir / "audio.wav"), 44u + 2u * 1470u * 4u);
+    fs::remove_all(dir);
 }
 
 TEST(Capture, CommandLineMistakesAreRefused) {
