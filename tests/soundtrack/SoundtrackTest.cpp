@@ -88,7 +88,7 @@ Playback Play(const std::vector<std::uint8_t>& bytes, double seconds, const std:
 
 double OrderSeconds(int order, int bpm) { return order * music::kRowsPerPattern * RowSeconds(bpm); }
 
-constexpr int kSections[] = {0, 6, 11, 19, 25, 28, 32, 35};
+constexpr int kSections[] = {0, 6, 13, 20, 26, 29, 33, 36};
 
 // The song played once through its loop, for the tests below: a few seconds of each section,
 // the seconds either side of the loop, every sync event.
@@ -189,7 +189,7 @@ TEST(Soundtrack, GeneratingTwiceGivesTheSameBytes) {
 // Each section of the song past the opening has drums, bass, chords and a melody.
 TEST(Soundtrack, SectionsHaveDrumsBassChordsAndMelody) {
     const xm::Module song = music::ComposeSong(Instruments());
-    const std::vector<std::pair<int, int>> sections = {{6, 11}, {11, 19}, {19, 25}, {25, 28}, {32, 35}, {35, 43}};
+    const std::vector<std::pair<int, int>> sections = {{6, 13}, {13, 20}, {20, 26}, {26, 29}, {33, 36}, {36, 45}};
     for (const auto& [first, end] : sections) {
         SCOPED_TRACE("orders " + std::to_string(first) + " to " + std::to_string(end - 1));
         int kick = 0, snareOrClap = 0, hats = 0, bass = 0, pad = 0, lead = 0, arp = 0;

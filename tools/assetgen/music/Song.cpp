@@ -19,14 +19,14 @@ const std::vector<Cue>& SongCues() {
         {24.00, "TitleScene (d): after the camera's retreat (64 passes), \"presents\""},
         {30.72, "TitleScene (f): \"presents\" has flown off (170 passes); the title words come"},
         {46.08, "TitleScene (h): after the words' approach and 300 turning passes, they burst"},
-        {100.80, "MothershipRingScene: the ship starts (title 189 + fade, planet about 1020, tunnel 333, "
-                 "ring 50 passes)"},
-        {144.00, "FleetLaunchScene: end (battle about 950 passes, launch about 280)"},
-        {153.60, "FountainScene: the card swells (about 250 passes of fountain)"},
-        {209.28, "MissileScene: end after the logo bursts (mountains 596, forest 400, missiles about "
-                 "600 passes)"},
-        {218.88, "LighthouseEffect: end (fade 32, entry 59 and a sweep of about 200 passes)"},
-        {236.16, "LakeScene: segment 5, the figure raises its arms (segments 0 to 4, 500 passes)"},
+        {115.20, "MothershipRingScene: the ship starts (title 189 + fade 32, planet about 1300, tunnel 333, "
+                 "ring 50 passes, and a few seconds' margin: a cue before the scene starts would be lost)"},
+        {155.52, "FleetLaunchScene: end (ring about 60, battle about 955, launch about 150 passes)"},
+        {165.12, "FountainScene: the card swells (fade 32, about 250 passes of fountain)"},
+        {220.80, "MissileScene: end after the logo bursts (fade 32, mountains 596, forest 400, missiles "
+                 "about 600 passes)"},
+        {230.40, "LighthouseEffect: end (fade 32, entry 59, a sweep of about 200 passes)"},
+        {247.68, "LakeScene: segment 5, the figure raises its arms (segments 0 to 4, 500 passes)"},
     };
     return cues;
 }
@@ -99,7 +99,7 @@ public:
         score_.Drums(first + 23, kRollSnare, 40);
     }
 
-    // Bars 24-43: the planet. Four on the floor, the bass in eighths, the arpeggio in
+    // The planet, and again for the figure and the logo. Four on the floor, the bass in eighths, the arpeggio in
     // sixteenths, then the theme.
     void Build(int first, int bars) {
         const Progression p{{Am, F, C, G}};
@@ -121,7 +121,7 @@ public:
         score_.Drums(first + bars - 1, kRollSnare, 50);
     }
 
-    // Bars 44-75: the tunnel, the ring and the battles. Sixteenth hats with open off-beats, the
+    // The tunnel, the ring and the battles. Sixteenth hats with open off-beats, the
     // bass bouncing in octaves, the driving melody in phrases of eight bars.
     void Drive(int first, int bars) {
         const Progression a{{Am, F, G, Em}}, b{{Am, F, G, E}};
@@ -130,7 +130,7 @@ public:
             const Chord& chord = (i / 4) % 2 ? b.bars[i % 4] : a.bars[i % 4];
             score_.PadChord(bar, chord, 32);
             score_.Drums(bar, kFourKick, 60);
-            score_.Drums(bar, i % 8 == 7 ? kFillSnare : kBackbeat, 48);
+            score_.Drums(bar, i % 8 == 7 || i == bars - 1 ? kFillSnare : kBackbeat, 48);
             score_.Drums(bar, kRideHats, 36);
             score_.Bass(bar, chord, "RRO.RRO.RRO.RRO.", 50);
             score_.Arpeggio(bar, chord, kPluck, 5, "0124210401242104", 26);
@@ -142,7 +142,7 @@ public:
         }
     }
 
-    // Bars 76-99: the fountain, the mountains and the forest, in the major. Claps, syncopated
+    // The fountain, the mountains and the forest, in the major. Claps, syncopated
     // bass, bells in the arpeggio, the bright theme with its echo.
     void Bright(int first, int bars) {
         const Progression a{{C, G, Am, F}}, b{{C, G, F, G}};
@@ -175,7 +175,7 @@ public:
             const Chord& chord = second ? b.bars[i % 4] : a.bars[i % 4];
             score_.PadChord(bar, chord, 40);
             score_.Drums(bar, kPushKick, 60);
-            score_.Drums(bar, i % 8 == 7 ? kFillSnare : kBackbeat, 50);
+            score_.Drums(bar, i % 8 == 7 || i == bars - 1 ? kFillSnare : kBackbeat, 50);
             score_.Drums(bar, kClapBeat, 44);
             score_.Drums(bar, kDriveHats, 34);
             score_.Bass(bar, chord, "RRORRRORRRORRROR", 48);
@@ -185,7 +185,7 @@ public:
         for (int i = 0; i + 4 <= bars; i += 4) score_.Melody(first + i, (i / 4) % 2 ? kClimaxB : kClimaxA, kLead, 46, true);
     }
 
-    // Bars 112-127: the lighthouse and the lake. No drums at first; bells over slow chords,
+    // The lighthouse and the lake. No drums at first; bells over slow chords,
     // the kick coming back softly at the end.
     void Bridge(int first, int bars) {
         const Progression p{{Dm, Am, F, E}};
@@ -221,14 +221,14 @@ private:
 
 xm::Module ComposeSong(const std::vector<xm::Instrument>& instruments) {
     SongWriter song;
-    song.Intro(0);          // orders 0-5
-    song.Build(24, 20);     // orders 6-10
-    song.Drive(44, 32);     // orders 11-18
-    song.Bright(76, 24);    // orders 19-24
-    song.Climax(100, 12);   // orders 25-27
-    song.Bridge(112, 16);   // orders 28-31
-    song.Build(128, 12);    // orders 32-34: the figure and the logo
-    song.Climax(140, 32);   // orders 35-42: the motorbikes, and the loop
+    song.Intro(0);          // orders 0-5: the title
+    song.Build(24, 28);     // orders 6-12: the planet
+    song.Drive(52, 28);     // orders 13-19: tunnel, ring, battle, fleet
+    song.Bright(80, 24);    // orders 20-25: fountain, mountains, forest
+    song.Climax(104, 12);   // orders 26-28: the missiles
+    song.Bridge(116, 16);   // orders 29-32: lighthouse, lake
+    song.Build(132, 12);    // orders 33-35: the figure and the logo
+    song.Climax(144, 36);   // orders 36-44: the motorbikes, and the loop
     song.Sync();
 
     xm::Module m;

@@ -9,8 +9,8 @@
 namespace music {
 
 constexpr int kSongBpm = 125;
-constexpr int kSongPatterns = 43;  // 5 min 30 s
-constexpr int kSongRestart = 35;   // the loop goes back to the start of the finale
+constexpr int kSongPatterns = 45;  // 5 min 46 s
+constexpr int kSongRestart = 36;   // the loop goes back to the start of the finale
 
 // A sync command heard `seconds` after the song starts; `cues` names the scene and phase
 // waiting for it.
