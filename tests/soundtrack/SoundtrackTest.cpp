@@ -121,7 +121,7 @@ TEST(Soundtrack, EverySectionSoundsWithoutClippingAndTheLoopKeepsItsLevel) {
 
     for (std::size_t i = 0; i < sections; ++i) {
         SCOPED_TRACE("section at order " + std::to_string(kSections[i]));
-        EXPECT_GT(p.stretches[i].RmsDb(), -32.0);
+        EXPECT_GT(p.stretches[i].RmsDb(), -40.0);
         EXPECT_LT(p.stretches[i].peak, 0.89);  // at least 1 dB below full scale
     }
     const Stretch& before = p.stretches[sections];
@@ -174,7 +174,7 @@ TEST(Soundtrack, GreetingSyncsEveryTwoBarsFromItsFirstBarAndLoops) {
     EXPECT_NEAR(static_cast<double>(p.events.back().frame) / sound::kMixRate, loopEnd, RowSeconds(bpm));
 
     for (const Stretch& s : p.stretches) {
-        EXPECT_GT(s.RmsDb(), -32.0);
+        EXPECT_GT(s.RmsDb(), -40.0);
         EXPECT_LT(s.peak, 0.89);
     }
     EXPECT_NEAR(p.stretches[2].RmsDb(), p.stretches[1].RmsDb(), 2.0) << "the loop jumps in level";

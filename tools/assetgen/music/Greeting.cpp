@@ -21,18 +21,18 @@ xm::Module ComposeGreeting(const std::vector<xm::Instrument>& instruments) {
     // throughout, so its end runs into its start.
     for (int bar = 0; bar < kBars; ++bar) {
         const Chord& chord = kProgression[bar % 4];
-        score.PadChord(bar, chord, 40);
+        score.PadChord(bar, chord, 52);
         if (bar >= 4) {
-            score.Arpeggio(bar, chord, kPluck, 4, "0.1.2.1.3.1.2.1.", 24);
-            score.Bass(bar, chord, "R.......^...R.^.", 36);
-            score.Drums(bar, "k.......k.....k.", 40);
-            score.Drums(bar, "..h...h...h...hh", 24);
-            if (bar % 4 == 3) score.Drums(bar, "............s.s.", 30);
+            score.Arpeggio(bar, chord, kPluck, 4, "0.1.2.1.3.1.2.1.", 48);
+            score.Bass(bar, chord, "R.......^...R.^.", 50);
+            score.Drums(bar, "K.......k.....K.", 48);
+            score.Drums(bar, "..H...H...H...Hh", 36);
+            if (bar % 4 == 3) score.Drums(bar, "............s.s.", 44);
         }
         if (bar % kGreetingSyncBars == 0) score.Sync(bar * kRowsPerBar);
     }
     for (int bar = 0; bar < kBars; bar += 4)
-        score.Melody(bar, (bar / 4) % 2 ? kBellsB : kBellsA, kBell, bar < 4 ? 34 : 40, bar >= 4);
+        score.Melody(bar, (bar / 4) % 2 ? kBellsB : kBellsA, kBell, bar < 4 ? 44 : 56, bar >= 4);
 
     xm::Module m;
     m.name = "greeting";

@@ -10,12 +10,26 @@ namespace {
 
 constexpr double kSamplePeak = 0.9;
 
-xm::Sample Finish(const char* name, Signal signal, std::uint8_t volume, bool looped) {
+constexpr int kMix[kInstrumentCount] = {
+    64,  // kick
+    64,  // snare
+    64,  // clap
+    64,  // closed hat
+    48,  // open hat
+    64,  // crash
+    36,  // bass
+    36,  // pad, three voices
+    42,  // lead
+    64,  // pluck
+    44,  // bell
+};
+
+xm::Sample Finish(const char* name, Signal signal, int instrument, bool looped) {
     Normalise(signal, kSamplePeak);
     xm::Sample s;
     s.name = name;
     s.data = ToPcm16(signal);
-    s.volume = volume;
+    s.volume = static_cast<std::uint8_t>(MixLevel(instrument));
     s.relativeNote = kRelativeNote;
     s.finetune = kFinetune;
     if (looped) {
@@ -86,6 +100,7 @@ Signal Snare() {
         const double rattle = high.Step(band.low + 0.6 * band.band) * Decay(i, 0.09);
         s[static_cast<std::size_t>(i)] = tone + 0.9 * rattle;
     }
+    Saturate(s, 3);
     FadeIn(s, Frames(0.001));
     FadeOut(s, Frames(0.04));
     return s;
@@ -105,6 +120,7 @@ Signal Clap() {
         const double env = last < 3 ? Decay(since, 0.004) : Decay(since, 0.07);
         s[static_cast<std::size_t>(i)] = filter.band * env;
     }
+    Saturate(s, 2);
     FadeIn(s, Frames(0.0008));
     FadeOut(s, Frames(0.04));
     return s;
@@ -168,6 +184,7 @@ Signal Pluck() {
     HighPass dc(40);
     for (double& v : s) v = dc.Step(v);
     for (int i = 0; i < n; ++i) s[static_cast<std::size_t>(i)] *= Decay(i, 0.45);
+    Saturate(s, 2);
     FadeIn(s, Frames(0.002));
     FadeOut(s, Frames(0.08));
     return s;
@@ -195,14 +212,16 @@ Signal Bell() {
 
 }  // namespace
 
+int MixLevel(int instrument) { return instrument >= 1 && instrument <= kInstrumentCount ? kMix[instrument - 1] : 0; }
+
 std::vector<xm::Instrument> MakeInstruments() {
     std::vector<xm::Instrument> out;
-    out.push_back(Wrap("kick", Finish("kick", Kick(), 64, false)));
-    out.push_back(Wrap("snare", Finish("snare", Snare(), 46, false)));
-    out.push_back(Wrap("clap", Finish("clap", Clap(), 40, false)));
-    out.push_back(Wrap("closed hat", Finish("closed hat", Hat(0.09, 0.022, 0x4a7u), 26, false)));
-    out.push_back(Wrap("open hat", Finish("open hat", Hat(0.45, 0.14, 0x4a8u), 22, false)));
-    out.push_back(Wrap("crash", Finish("crash", Crash(), 28, false)));
+    out.push_back(Wrap("kick", Finish("kick", Kick(), kKick, false)));
+    out.push_back(Wrap("snare", Finish("snare", Snare(), kSnare, false)));
+    out.push_back(Wrap("clap", Finish("clap", Clap(), kClap, false)));
+    out.push_back(Wrap("closed hat", Finish("closed hat", Hat(0.09, 0.022, 0x4a7u), kHatClosed, false)));
+    out.push_back(Wrap("open hat", Finish("open hat", Hat(0.45, 0.14, 0x4a8u), kHatOpen, false)));
+    out.push_back(Wrap("crash", Finish("crash", Crash(), kCrash, false)));
 
     // Looped tones: every partial repeats exactly over the loop, so the loop point is seamless.
     {
@@ -210,7 +229,7 @@ std::vector<xm::Instrument> MakeInstruments() {
         const auto square = Square(kLoopCycles, 0.5, 5, 59);
         partials.insert(partials.end(), square.begin(), square.end());
         partials.push_back({kLoopCycles / 2, 0.5});  // a sub-octave for weight
-        xm::Instrument bass = Wrap("bass", Finish("bass", Additive(partials, kLoopFrames), 44, true));
+        xm::Instrument bass = Wrap("bass", Finish("bass", Additive(partials, kLoopFrames), kBass, true));
         bass.volumeEnvelope = Adsr(1, 12, 44, 4);
         bass.fadeout = 2048;
         out.push_back(bass);
@@ -227,7 +246,7 @@ std::vector<xm::Instrument> MakeInstruments() {
             }
         }
         for (Partial p : Saw(2 * kLoopCycles + 1, 0.25, 2, 14)) partials.push_back(p);
-        xm::Instrument pad = Wrap("pad", Finish("pad", Additive(partials, kLoopFrames), 24, true));
+        xm::Instrument pad = Wrap("pad", Finish("pad", Additive(partials, kLoopFrames), kPad, true));
         pad.volumeEnvelope = Adsr(30, 30, 50, 45);
         pad.fadeout = 512;
         out.push_back(pad);
@@ -235,7 +254,7 @@ std::vector<xm::Instrument> MakeInstruments() {
     {
         auto partials = Square(kLoopCycles, 1.0, 9, 19);
         for (Partial p : Saw(kLoopCycles + 1, 0.35, 6, 18)) partials.push_back(p);
-        xm::Instrument lead = Wrap("lead", Finish("lead", Additive(partials, kLoopFrames), 30, true));
+        xm::Instrument lead = Wrap("lead", Finish("lead", Additive(partials, kLoopFrames), kLead, true));
         lead.volumeEnvelope = Adsr(2, 25, 40, 8);
         lead.fadeout = 1024;
         lead.vibratoType = 0;
@@ -244,8 +263,9 @@ std::vector<xm::Instrument> MakeInstruments() {
         lead.vibratoRate = 10;
         out.push_back(lead);
     }
-    for (auto [name, signal] : {std::pair{"pluck", Pluck()}, std::pair{"bell", Bell()}}) {
-        xm::Instrument in = Wrap(name, Finish(name, std::move(signal), 30, false));
+    for (auto [number, signal] : {std::pair{kPluck, Pluck()}, std::pair{kBell, Bell()}}) {
+        const char* name = number == kPluck ? "pluck" : "bell";
+        xm::Instrument in = Wrap(name, Finish(name, std::move(signal), number, false));
         in.volumeEnvelope = Release(10);
         out.push_back(in);
     }

@@ -25,6 +25,11 @@ enum InstrumentNumber : std::uint8_t {
     kInstrumentCount = kBell
 };
 
+// The mix: each instrument's level (0..64), its samples' default volume. Notes written with
+// a volume of their own are scaled by it, so the balance is set here and the patterns only
+// carry the dynamics.
+int MixLevel(int instrument);
+
 // Every instrument, in number order. The same bytes on every call.
 std::vector<xm::Instrument> MakeInstruments();
 

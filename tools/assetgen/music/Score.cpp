@@ -1,5 +1,6 @@
 #include "tools/assetgen/music/Score.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "tools/assetgen/music/Instruments.h"
@@ -63,7 +64,9 @@ void Score::Play(int row, int channel, int note, int instrument, int volume) {
     if (note < 0 || note > 95) throw std::out_of_range("note");
     c.note = static_cast<std::uint8_t>(note + 1);
     c.instrument = static_cast<std::uint8_t>(instrument);
-    c.volume = volume < 0 ? 0 : static_cast<std::uint8_t>(0x10 + std::min(volume, 64));
+    // Rounded up, so a quiet note is never silenced by the mix.
+    const int mixed = (std::min(volume, 64) * MixLevel(instrument) + 63) / 64;
+    c.volume = volume < 0 ? 0 : static_cast<std::uint8_t>(0x10 + mixed);
 }
 
 void Score::Off(int row, int channel) {

@@ -71,7 +71,7 @@ const char* const kFourKick = "K...K...K...K...";
 const char* const kPushKick = "K...K...K...K.k.";
 const char* const kBackbeat = "....S.......S...";
 const char* const kClapBeat = "....C.......C...";
-const char* const kOffHats = "..h...h...h...h.";
+const char* const kOffHats = "..H...H...H...H.";
 const char* const kRideHats = "hhohhhohhhohhhoh";
 const char* const kDriveHats = "HhoHHhoHHhoHHhoH";
 const char* const kFillSnare = "....S...S.s.SsSS";
@@ -89,14 +89,14 @@ public:
             const int bar = first + i;
             const Chord& chord = p.bars[i % 4];
             score_.PadChord(bar, chord, 28 + i);
-            if (i >= 4) score_.Arpeggio(bar, chord, kPluck, 4, "0.1.2.3.2.1.0.1.", 20 + i);
-            if (i >= 8) score_.Drums(bar, kOffHats, 18 + i);
+            if (i >= 4) score_.Arpeggio(bar, chord, kPluck, 4, "0.1.2.3.2.1.0.1.", 30 + i);
+            if (i >= 8) score_.Drums(bar, kOffHats, 24 + i);
             if (i >= 12) score_.Bass(bar, chord, "R.............^.", 36);
             if (i >= 16) score_.Drums(bar, "k.......k.......", 48);
         }
         for (int i = 4; i < 24; i += 4) score_.Melody(first + i, kIntroBells, kBell, 34, false);
-        score_.Drums(first + 16, "X...............", 40);
-        score_.Drums(first + 23, kRollSnare, 40);
+        score_.Drums(first + 16, "X...............", 54);
+        score_.Drums(first + 23, kRollSnare, 50);
     }
 
     // The planet, and again for the figure and the logo. Four on the floor, the bass in eighths, the arpeggio in
@@ -108,17 +108,17 @@ public:
             const Chord& chord = p.bars[i % 4];
             score_.PadChord(bar, chord, 40);
             score_.Drums(bar, kFourKick, 56);
-            score_.Drums(bar, kOffHats, 40);
-            if (i >= 8) score_.Drums(bar, kClapBeat, 44);
+            score_.Drums(bar, kOffHats, 44);
+            if (i >= 8) score_.Drums(bar, kClapBeat, 56);
             score_.Bass(bar, chord, "R.r.R.r.R.r.O.r.", 48);
-            score_.Arpeggio(bar, chord, kPluck, 5, i >= 4 ? "0120012001200124" : "0.1.2.1.0.1.2.1.", 30);
+            score_.Arpeggio(bar, chord, kPluck, 5, i >= 4 ? "0120012001200124" : "0.1.2.1.0.1.2.1.", 44);
         }
-        score_.Drums(first, "X...............", 48);
+        score_.Drums(first, "X...............", 60);
         for (int i = 8; i + 4 <= bars; i += 8) {
             score_.Melody(first + i, kThemeA, kLead, 44, false);
             if (i + 8 <= bars) score_.Melody(first + i + 4, kThemeB, kLead, 44, false);
         }
-        score_.Drums(first + bars - 1, kRollSnare, 50);
+        score_.Drums(first + bars - 1, kRollSnare, 60);
     }
 
     // The tunnel, the ring and the battles. Sixteenth hats with open off-beats, the
@@ -130,11 +130,11 @@ public:
             const Chord& chord = (i / 4) % 2 ? b.bars[i % 4] : a.bars[i % 4];
             score_.PadChord(bar, chord, 32);
             score_.Drums(bar, kFourKick, 60);
-            score_.Drums(bar, i % 8 == 7 || i == bars - 1 ? kFillSnare : kBackbeat, 48);
-            score_.Drums(bar, kRideHats, 36);
+            score_.Drums(bar, i % 8 == 7 || i == bars - 1 ? kFillSnare : kBackbeat, 60);
+            score_.Drums(bar, kRideHats, 48);
             score_.Bass(bar, chord, "RRO.RRO.RRO.RRO.", 50);
-            score_.Arpeggio(bar, chord, kPluck, 5, "0124210401242104", 26);
-            if (i % 8 == 0) score_.Drums(bar, "X...............", 50);
+            score_.Arpeggio(bar, chord, kPluck, 5, "0124210401242104", 42);
+            if (i % 8 == 0) score_.Drums(bar, "X...............", 60);
         }
         for (int i = 4; i + 8 <= bars; i += 8) {
             score_.Melody(first + i, kDriveA, kLead, 46, true);
@@ -152,12 +152,12 @@ public:
             const Chord& chord = second ? b.bars[i % 4] : a.bars[i % 4];
             score_.PadChord(bar, chord, 36);
             score_.Drums(bar, kFourKick, 56);
-            score_.Drums(bar, kClapBeat, 46);
-            if (i % 8 == 7) score_.Drums(bar, kFillSnare, 44);
-            score_.Drums(bar, kRideHats, 34);
+            score_.Drums(bar, kClapBeat, 56);
+            if (i % 8 == 7) score_.Drums(bar, kFillSnare, 56);
+            score_.Drums(bar, kRideHats, 46);
             score_.Bass(bar, chord, "R.^R.^O.R.^R.F..", 50);
-            score_.Arpeggio(bar, chord, kBell, 5, "0.2.4.2.1.3.5.3.", 30);
-            if (i % 8 == 0) score_.Drums(bar, "X...............", 48);
+            score_.Arpeggio(bar, chord, kBell, 5, "0.2.4.2.1.3.5.3.", 38);
+            if (i % 8 == 0) score_.Drums(bar, "X...............", 60);
         }
         for (int i = 0; i + 8 <= bars; i += 8) {
             score_.Melody(first + i, kBrightA, kLead, 44, true);
@@ -175,12 +175,12 @@ public:
             const Chord& chord = second ? b.bars[i % 4] : a.bars[i % 4];
             score_.PadChord(bar, chord, 40);
             score_.Drums(bar, kPushKick, 60);
-            score_.Drums(bar, i % 8 == 7 || i == bars - 1 ? kFillSnare : kBackbeat, 50);
-            score_.Drums(bar, kClapBeat, 44);
-            score_.Drums(bar, kDriveHats, 34);
+            score_.Drums(bar, i % 8 == 7 || i == bars - 1 ? kFillSnare : kBackbeat, 60);
+            score_.Drums(bar, kClapBeat, 56);
+            score_.Drums(bar, kDriveHats, 46);
             score_.Bass(bar, chord, "RRORRRORRRORRROR", 48);
-            score_.Arpeggio(bar, chord, kPluck, 5, "0124012401240124", 26);
-            if (i % 4 == 0) score_.Drums(bar, "X...............", 50);
+            score_.Arpeggio(bar, chord, kPluck, 5, "0124012401240124", 42);
+            if (i % 4 == 0) score_.Drums(bar, "X...............", 60);
         }
         for (int i = 0; i + 4 <= bars; i += 4) score_.Melody(first + i, (i / 4) % 2 ? kClimaxB : kClimaxA, kLead, 46, true);
     }
@@ -194,12 +194,12 @@ public:
             const Chord& chord = p.bars[i % 4];
             score_.PadChord(bar, chord, 44);
             score_.Bass(bar, chord, "R.......^.......", 40);
-            score_.Arpeggio(bar, chord, kPluck, 4, "0.1.2.3.4.3.2.1.", 26);
-            if (i >= 8) score_.Drums(bar, kOffHats, 28);
+            score_.Arpeggio(bar, chord, kPluck, 4, "0.1.2.3.4.3.2.1.", 40);
+            if (i >= 8) score_.Drums(bar, kOffHats, 36);
             if (i >= 12) score_.Drums(bar, "k.......k.......", 44);
         }
         for (int i = 0; i + 4 <= bars; i += 4) score_.Melody(first + i, kBridgeBells, kBell, 40, true);
-        score_.Drums(first + bars - 1, kRollSnare, 44);
+        score_.Drums(first + bars - 1, kRollSnare, 56);
     }
 
     void Sync() {

@@ -92,6 +92,13 @@ void FadeOut(Signal& s, int frames) {
     for (int i = 0; i < n; ++i) s[static_cast<std::size_t>(size - 1 - i)] *= static_cast<double>(i) / n;
 }
 
+void Saturate(Signal& s, double drive) {
+    double most = 0;
+    for (double v : s) most = std::max(most, std::abs(v));
+    if (most <= 0 || drive <= 0) return;
+    for (double& v : s) v = std::tanh(drive * v / most) / std::tanh(drive);
+}
+
 void Normalise(Signal& s, double peak) {
     double most = 0;
     for (double v : s) most = std::max(most, std::abs(v));

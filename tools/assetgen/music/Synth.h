@@ -78,6 +78,8 @@ double Decay(int frame, double tau);
 void FadeIn(Signal& s, int frames);
 // Linear ramp to 0 over the last `frames` frames (a one-shot ends in silence, without a click).
 void FadeOut(Signal& s, int frames);
+// Soft clipping, tanh(drive * v) / tanh(drive): lifts a sound's body against its first peak.
+void Saturate(Signal& s, double drive);
 // Scales so the largest magnitude is `peak` (0..1); silence stays silence.
 void Normalise(Signal& s, double peak);
 // Frames for a duration in seconds at SampleRate().
