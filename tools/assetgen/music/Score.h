@@ -57,19 +57,22 @@ public:
     Score(int patterns, int channels);
     int Rows() const { return rows_; }
 
-    // volume 0..64, or -1 for the instrument's own.
+    // volume 0..64 (scaled by the instrument's MixLevel), or -1 for the instrument's own.
     void Play(int row, int channel, int note, int instrument, int volume = -1);
     void Off(int row, int channel);
     void Sync(int row);
     bool HasSync(int row) const;
     xm::Cell& At(int row, int channel);
 
-    // Parts, each over whole bars starting at `bar`.
+    // Parts, each from the first row of `bar`; their strings hold one letter a row.
+    // A triad on the pad, the previous one released as this one swells.
     void PadChord(int bar, const Chord& chord, int volume);
+    // R root (r softer), O octave, F fifth, T third, ^ key off, '.' nothing.
     void Bass(int bar, const Chord& chord, const std::string& rhythm, int volume);
+    // Digits index the chord's tones upwards from its root in `octave` (Chord::Tone).
     void Arpeggio(int bar, const Chord& chord, int instrument, int octave, const std::string& shape, int volume);
-    // One letter a row: K kick, S snare, C clap, h closed hat, o open hat, X crash, '.' nothing;
-    // lower case k, s, c are the soft strokes. Several strings for several parts.
+    // One letter a row: K kick, S snare, C clap, H closed hat, o open hat, X crash, '.' nothing;
+    // lower case k, s, c, h are the same at half volume. Several strings for several parts.
     void Drums(int bar, const std::string& pattern, int volume);
     // A melody from `bar` on; `echo` repeats it quietly three rows later on the echo channel.
     void Melody(int bar, const std::string& text, int instrument, int volume, bool echo);
