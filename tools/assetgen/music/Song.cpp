@@ -64,6 +64,7 @@ const char* const kClimaxA =
 const char* const kClimaxB =
     "C6:2 F6:2 A6:4 G6:2 F6:2 E6:2 F6:2  D6:4 G6:4 B6:4 A6:2 G6:2  A6:4 E6:4 C6:4 E6:4  A6:8 G6:4 E6:2 r:2";
 const char* const kBridgeBells = "D5:8 F5:8  E5:8 C5:8  A5:8 C6:8  B5:8 G#5:8";
+const char* const kBreakdownBells = "A5:8 C6:8  B5:8 D6:8  B5:8 G5:8  C6:8 E6:8";
 const char* const kIntroBells = "E5:8 A5:8  F5:8 C6:8  E5:8 G5:8  D5:8 B5:8";
 
 // Drum bars (16 rows).
@@ -185,6 +186,22 @@ public:
         for (int i = 0; i + 4 <= bars; i += 4) score_.Melody(first + i, (i / 4) % 2 ? kClimaxB : kClimaxA, kLead, 46, true);
     }
 
+    // Four bars in the middle of the finale: the drums drop out but for the hats, the bells
+    // take the tune in half notes, and a roll brings the climax back.
+    void Breakdown(int first) {
+        const Progression p{{F, G, Em, Am}};
+        for (int i = 0; i < 4; ++i) {
+            const int bar = first + i;
+            const Chord& chord = p.bars[i];
+            score_.PadChord(bar, chord, 48);
+            score_.Bass(bar, chord, "R.......R.....^.", 44);
+            score_.Arpeggio(bar, chord, kPluck, 5, "0124012401240124", 36);
+            score_.Drums(bar, kOffHats, 40);
+        }
+        score_.Melody(first, kBreakdownBells, kBell, 52, true);
+        score_.Drums(first + 3, kRollSnare, 56);
+    }
+
     // The lighthouse and the lake. No drums at first; bells over slow chords,
     // the kick coming back softly at the end.
     void Bridge(int first, int bars) {
@@ -228,7 +245,9 @@ xm::Module ComposeSong(const std::vector<xm::Instrument>& instruments) {
     song.Climax(104, 12);   // orders 26-28: the missiles
     song.Bridge(116, 16);   // orders 29-32: lighthouse, lake
     song.Build(132, 12);    // orders 33-35: the figure and the logo
-    song.Climax(144, 36);   // orders 36-44: the motorbikes, and the loop
+    song.Climax(144, 16);   // orders 36-44: the motorbikes, and the loop
+    song.Breakdown(160);
+    song.Climax(164, 16);
     song.Sync();
 
     xm::Module m;
