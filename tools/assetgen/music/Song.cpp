@@ -9,9 +9,11 @@
 
 namespace music {
 
-// Where the scenes wait for the music. Times follow the scenes' lengths at 30 passes a second
-// (a scene's length in passes over 30, counted from the previous cue), rounded up to the beat
-// where there was room. To move a cue, change its time here: the sync lands on the nearest row.
+// Where the scenes wait for the music. Each time is where the waiting phase should begin, from
+// the scenes' pass counts at 30 passes a second counted on from the cue before, plus a margin,
+// on a beat. The margins lean late: a cue heard before its scene has started is taken by the
+// scene before it or lost, and every later scene then waits one cue too long. To move a cue,
+// change its time here: the sync lands on the nearest row.
 const std::vector<Cue>& SongCues() {
     static const std::vector<Cue> cues = {
         {7.68, "TitleScene (a): the logo appears after the rocks alone"},
