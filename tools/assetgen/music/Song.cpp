@@ -224,8 +224,11 @@ public:
     void Sync() {
         for (const Cue& cue : SongCues()) {
             const int row = CueRow(cue.seconds, kSongBpm);
-            if (row < 0 || row >= score_.Rows() || score_.HasSync(row))
-                throw std::logic_error(std::string("cue outside the song or on another's row: ") + cue.cues);
+            // The loop replays the finale for a show that outruns the song; a cue there would
+            // come again and again.
+            if (row < 0 || row >= kSongRestart * kRowsPerPattern || score_.HasSync(row))
+                throw std::logic_error(std::string("cue outside the song before its loop, or on another's row: ") +
+                                       cue.cues);
             score_.Sync(row);
         }
     }
