@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -13,7 +15,8 @@ class PathsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (Path& p : PathTable) p = Path{};
-        file = ::testing::TempDir() + "paths_test.txt";
+        // Per process: ctest runs the cases side by side.
+        file = ::testing::TempDir() + "paths_test_" + std::to_string(getpid()) + ".txt";
     }
     void TearDown() override { std::remove(file.c_str()); }
     void Write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,7 +27,7 @@ int RunShow(const std::string& arguments) {
 }
 
 TEST(Capture, TwoRunsGiveIdenticalFiles) {
-    const fs::path root = fs::path(::testing::TempDir()) / "solmire_capture";
+    const fs::path root = fs::path(::testing::TempDir()) / ("solmire_capture_" + std::to_string(getpid()));
     fs::remove_all(root);
     const fs::path a = root / "a", b = root / "b";
     ASSERT_EQ(RunShow("--capture " + a.string() + " --frames 12"), 0);
@@ -46,7 +48,7 @@ TEST(Capture, TwoRunsGiveIdenticalFiles) {
 }
 
 TEST(Capture, WaitsRepeatTheLastPictureAndKeepTheAudioInStep) {
-    const fs::path dir = fs::path(::testing::TempDir()) / "solmire_capture_repeat";
+    const fs::path dir = fs::path(::testing::TempDir()) / ("solmire_capture_repeat_" + std::to_string(getpid()));
     fs::remove_all(dir);
     Capture capture;
     ASSERT_TRUE(capture.Open(dir.string()));

@@ -129,7 +129,7 @@ using SceneDeathTest = SceneTest;
 
 TEST_F(SceneDeathTest, MissingContentIsReportedByName) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto empty = std::filesystem::path(::testing::TempDir()) / "no_content";
+    const auto empty = std::filesystem::path(::testing::TempDir()) / ("no_content_" + std::to_string(getpid()));
     std::filesystem::create_directories(empty);
     std::filesystem::current_path(empty);
     EXPECT_EXIT(CockpitTunnelScene(), testing::ExitedWithCode(25), "V3D Error: Missing model file : cockpit.3ds");
