@@ -85,29 +85,7 @@ void Object3D::Render(Renderer* renderer, Camera* camera, LightSet* lights) {
              nearZ <= hiCz && loCz <= farZ;
     if (!inView) return;
 
-    // World transform.
-    const bool gouraud = flags & RenderFlags::kGouraud;
-    const bool flat = flags & RenderFlags::kFlat;
-    if (!exploding) {
-        for (int i = 0; i < vertexCount; ++i) {
-            Vertex& v = *vertices[i];
-            ToWorld(v, rotation, position);
-            if (gouraud) v.worldNormal = v.normal * rotation;
-        }
-    } else {
-        ExplodeStep();
-    }
-    if (flat)
-        for (int i = 0; i < faceCount; ++i) faces[i]->worldNormal = faces[i]->normal * rotation;
-
-    // Camera transform, lights included: they are re-expressed in each object's view.
-    for (int i = 0; i < vertexCount; ++i) {
-        Vertex& v = *vertices[i];
-        ToCamera(v, view, origin);
-        if (gouraud) v.cameraNormal = v.worldNormal * view;
-    }
-    if (flat)
-        for (int i = 0; i < faceCount; ++i) faces[i]->cameraNormal = faces[i]->worldNormal * view;
+    // Lights are re-expressed in each drawn object's view, before its vertices are lit.
     for (int i = 0; i < lights->omniCount; ++i) {
         Omni& o = *lights->omnis[i];
         o.cameraDirection = o.direction * view;
@@ -120,8 +98,25 @@ void Object3D::Render(Renderer* renderer, Camera* camera, LightSet* lights) {
         h.cz = TruncToInt(c.z);
     }
 
+    const bool gouraud = flags & RenderFlags::kGouraud;
+    if (flags & RenderFlags::kFlat)
+        for (int i = 0; i < faceCount; ++i) {
+            Face& f = *faces[i];
+            f.worldNormal = f.normal * rotation;
+            f.cameraNormal = f.worldNormal * view;
+        }
+    if (exploding) ExplodeStep();
+
+    // Each vertex in one go (the steps are independent between vertices): world, camera,
+    // screen, light.
     for (int i = 0; i < vertexCount; ++i) {
         Vertex& v = *vertices[i];
+        if (!exploding) {
+            ToWorld(v, rotation, position);
+            if (gouraud) v.worldNormal = v.normal * rotation;
+        }
+        ToCamera(v, view, origin);
+        if (gouraud) v.cameraNormal = v.worldNormal * view;
         Project(v, camera->focal);
         if (flags != 0) v.Light(lights, windingSign);
     }
