@@ -96,7 +96,8 @@ void Video::LoadBmp8Palette(std::uint32_t* table, const char* name) {
     for (int i = 0; i < 256; ++i) {
         const std::uint8_t* entry = bytes.data() + kPaletteOffset + 4 * i;
         const std::uint32_t blue = entry[0] >> 3, green = entry[1] >> 3, red = entry[2] >> 3;
-        // Five bits of green also on a 5-6-5 display, as the effects expect.
+        // Five bits per channel, green too: on a 5-6-5 display green lands in the low five of
+        // its six bits. Kept for callers that rely on it; the show itself does not call this.
         table[i] = (red << redShift) + (green << greenShift) + blue;
     }
 }
