@@ -9,17 +9,17 @@
 namespace sound {
 
 std::unique_ptr<Sample> Sample::LoadWav(const std::string& path, std::string& error) {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec fileFormat;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &spec, &buffer, &length)) {
+    if (!SDL_LoadWAV(path.c_str(), &fileFormat, &buffer, &length)) {
         error = SDL_GetError();
         return nullptr;
     }
     std::unique_ptr<Sample> s(new Sample());
-    s->format_ = spec.format;
-    s->channels_ = spec.channels;
-    const std::size_t frameBytes = static_cast<std::size_t>(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
+    s->format_ = fileFormat.format;
+    s->channels_ = fileFormat.channels;
+    const std::size_t frameBytes = static_cast<std::size_t>(SDL_AUDIO_BITSIZE(fileFormat.format) / 8) * fileFormat.channels;
     // A trailing partial frame is dropped rather than handed to the converter.
     s->frames_ = frameBytes ? length / frameBytes : 0;
     s->data_.assign(buffer, buffer + s->frames_ * frameBytes);
