@@ -7,11 +7,6 @@
 
 namespace {
 
-void ExpectNear(const Matrix3& a, const Matrix3& b, double eps = 1e-12) {
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(a.m[i][j], b.m[i][j], eps) << i << "," << j;
-}
-
 Matrix3 FromRows(std::initializer_list<double> v) {
     Matrix3 r;
     auto it = v.begin();
@@ -20,55 +15,39 @@ Matrix3 FromRows(std::initializer_list<double> v) {
     return r;
 }
 
-// Column vector M * v, the form the camera matrix uses.
-Vector3 Apply(const Matrix3& m, const Vector3& v) {
-    return {m.m[0][0] * v.x + m.m[0][1] * v.y + m.m[0][2] * v.z,
-            m.m[1][0] * v.x + m.m[1][1] * v.y + m.m[1][2] * v.z,
-            m.m[2][0] * v.x + m.m[2][1] * v.y + m.m[2][2] * v.z};
+void ExpectIdentity(const Matrix3& a) {
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(a.m[i][j], i == j ? 1.0 : 0.0, 1e-12) << i << "," << j;
 }
 
-TEST(Vector3, DefaultsAndBasicOperations) {
-    const Vector3 d;
-    EXPECT_EQ(d, Vector3(0, 0, 1));
+// Column vector M * v, the form the camera matrix uses.
+Vector3 Apply(const Matrix3& m, const Vector3& v) { return v * m.Transposed(); }
 
+TEST(Vector3, DefaultsNormalizeAndCross) {
+    EXPECT_EQ(Vector3(), Vector3(0, 0, 1));  // not zero
     Vector3 zero(0, 0, 0);
     zero.Normalize();
     EXPECT_EQ(zero, Vector3(0, 0, 0));
-    EXPECT_TRUE(zero.IsZero());
-
     Vector3 v(3, 0, 4);
     v.Normalize();
-    EXPECT_DOUBLE_EQ(v.x, 0.6);
-    EXPECT_DOUBLE_EQ(v.z, 0.8);
-    EXPECT_FALSE(v.IsZero());
-
+    EXPECT_EQ(v, Vector3(0.6, 0, 0.8));
     EXPECT_EQ(Vector3(1, 0, 0).Cross(Vector3(0, 1, 0)), Vector3(0, 0, 1));
-    EXPECT_EQ(Vector3(0, 1, 0).Cross(Vector3(1, 0, 0)), Vector3(0, 0, -1));
-    EXPECT_DOUBLE_EQ(Vector3(1, 2, 3).Dot(Vector3(4, -5, 6)), 12.0);
 }
 
-TEST(Matrix3, DefaultIsZeroAndTransposeAndColumnsAgree) {
-    EXPECT_EQ(Matrix3(), FromRows({0, 0, 0, 0, 0, 0, 0, 0, 0}));
-
+TEST(Matrix3, TransposeColumnsAndProduct) {
+    EXPECT_EQ(Matrix3(), FromRows({0, 0, 0, 0, 0, 0, 0, 0, 0}));  // not the identity
     const Matrix3 m = FromRows({1, 2, 3, 4, 5, 6, 7, 8, 9});
     double t[9];
     m.GetTransposed(t);
-    const double expected[9] = {1, 4, 7, 2, 5, 8, 3, 6, 9};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(t[i], expected[i]);
-
+    EXPECT_EQ(t[1], 4);
     // The transposed read lists the columns, so setting them back rebuilds the matrix.
     Matrix3 c;
     c.SetColumns(t);
     EXPECT_EQ(c, m);
-    const double cols[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    c.SetColumns(cols);
-    EXPECT_EQ(c, m.Transposed());
-
     Matrix3 out;
-    EXPECT_EQ(&m.Multiply(Matrix3::Identity(), out), &out);
-    EXPECT_EQ(out, m);
     m.Multiply(m, out);
     EXPECT_EQ(out, FromRows({30, 36, 42, 66, 81, 96, 102, 126, 150}));
+    EXPECT_EQ(Vector3(1, 1, 1) * m, Vector3(12, 15, 18));  // row vector: sums down columns
 }
 
 TEST(Matrix3, FromAnglesComposesXThenYThenZ) {
@@ -77,17 +56,9 @@ TEST(Matrix3, FromAnglesComposesXThenYThenZ) {
     EXPECT_EQ(r, Matrix3::Identity());
 
     // Ry turns +z towards -x for a positive angle (column form).
-    const double a = 0.3;
-    r.FromAngles(0, a, 0);
+    r.FromAngles(0, 0.3, 0);
     const Vector3 z = Apply(r, Vector3(0, 0, 1));
-    EXPECT_NEAR(z.x, -std::sin(a), 1e-15);
-    EXPECT_NEAR(z.z, std::cos(a), 1e-15);
-
-    // Rx turns +y towards +z, Rz turns +x towards +y.
-    r.FromAngles(a, 0, 0);
-    EXPECT_NEAR(Apply(r, Vector3(0, 1, 0)).z, std::sin(a), 1e-15);
-    r.FromAngles(0, 0, a);
-    EXPECT_NEAR(Apply(r, Vector3(1, 0, 0)).y, std::sin(a), 1e-15);
+    EXPECT_NEAR(z.x, -std::sin(0.3), 1e-15);
 
     // The product applies z first, then y, then x to a column vector.
     Matrix3 rx, ry, rz, all;
@@ -106,40 +77,17 @@ TEST(Matrix3, FromAnglesComposesXThenYThenZ) {
 TEST(Matrix3, InvertGivesTheInverseIncludingZeroPivots) {
     const Matrix3 cases[] = {
         FromRows({2, 1, 0, 1, 3, 1, 0, 1, 4}),
-        // [0][0] is 0: a row swap must happen first.
-        FromRows({0, 2, 1, 3, 0, 1, 1, 1, 0}),
-        // Zero pivot with the only usable row last.
-        FromRows({0, 1, 2, 0, 3, 4, 5, 6, 7}),
-        // Zero appears on the diagonal only after elimination.
-        FromRows({1, 1, 0, 1, 1, 1, 0, 1, 1}),
+        FromRows({0, 2, 1, 3, 0, 1, 1, 1, 0}),  // [0][0] is 0: rows swap first
+        FromRows({0, 1, 2, 0, 3, 4, 5, 6, 7}),  // the only usable row is the last
+        FromRows({1, 1, 0, 1, 1, 1, 0, 1, 1}),  // a zero pivot appears only after elimination
     };
     for (const Matrix3& m : cases) {
         Matrix3 inv = m, product;
         inv.Invert();
         m.Multiply(inv, product);
-        ExpectNear(product, Matrix3::Identity());
-        inv.Multiply(m, product);
-        ExpectNear(product, Matrix3::Identity());
+        ExpectIdentity(product);
     }
-
-    // A rotation's inverse is its transpose.
-    Matrix3 r;
-    r.FromAngles(0.7, -0.2, 1.9);
-    Matrix3 inv = r;
-    inv.Invert();
-    ExpectNear(inv, r.Transposed());
 }
-
-TEST(Matrix3, RowVectorProductUsesColumns) {
-    const Matrix3 m = FromRows({1, 2, 3, 4, 5, 6, 7, 8, 9});
-    EXPECT_EQ(Vector3(1, 0, 0) * m, Vector3(1, 2, 3));
-    EXPECT_EQ(Vector3(0, 0, 1) * m, Vector3(7, 8, 9));
-    EXPECT_EQ(Vector3(1, 1, 1) * m, Vector3(12, 15, 18));
-}
-
-}  // namespace
-
-namespace {
 
 TEST(Random, FollowsTheRuntimeGeneratorFromItsSeed) {
     // The first values of the classic generator seeded with 1 are well known.
@@ -147,16 +95,10 @@ TEST(Random, FollowsTheRuntimeGeneratorFromItsSeed) {
     EXPECT_EQ(Random::Next(), 41);
     EXPECT_EQ(Random::Next(), 18467);
     EXPECT_EQ(Random::Next(), 6334);
-    // Same seed, same sequence; values stay in 0..32767.
-    Random::Seed(12345);
-    int first[50];
-    for (int& v : first) {
-        v = Random::Next();
-        ASSERT_GE(v, 0);
-        ASSERT_LE(v, Random::kMax);
-    }
-    Random::Seed(12345);
-    for (int v : first) EXPECT_EQ(Random::Next(), v);
+    int max = 0;
+    for (int i = 0; i < 1000; ++i) max = std::max(max, Random::Next());
+    EXPECT_LE(max, Random::kMax);
+    EXPECT_GT(max, Random::kMax - 100);
 }
 
 }  // namespace

@@ -102,12 +102,6 @@ TEST_F(PipelineTest, CullingFaceLimitAndFlagSelection) {
     world.RenderFrame();
     EXPECT_EQ(o.inView, 0);
 
-    // Invisible objects are skipped entirely.
-    o.position[0] = 0;
-    o.visible = 0;
-    renderer.calls.clear();
-    world.RenderFrame();
-    EXPECT_EQ(renderer.calls, (Calls{"BeginFrame", "EndFrame"}));
 }
 
 TEST_F(PipelineTest, FlagWordZeroIsTransformedButNeitherLitNorSubmitted) {
