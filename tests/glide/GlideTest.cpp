@@ -98,26 +98,30 @@ TEST(GlideBoard, StartFailsWithoutBoardOrKnownResolution) {
     EXPECT_FALSE(grLfbReadRegion(GR_BUFFER_FRONTBUFFER, 0, 0, 2, 2, 4, out.data()));
 }
 
-TEST(GlideBoard, ClearKeepsToTheClipWindowAndTheDepthMask) {
+TEST(GlideBoard, ClearKeepsToTheClipWindowAndDepthTestsInverseDepth) {
     Board board;
     grClipWindow(100, 50, 200, 60);
     grDepthMask(FXFALSE);
     grBufferClear(0x0000FF, 0, 0x1234);
     grClipWindow(0, 0, 640, 480);
+    grDepthBufferMode(GR_DEPTHBUFFER_WBUFFER);
+    grDepthBufferFunction(GR_CMP_LESS);
+    grConstantColorValue(0xFFFFFF);
+    Quad(0, 0, 8, 8, 0.01f);   // the depth buffer kept its 0xFFFF: a far W-tested quad still passes
+    grDepthMask(FXTRUE);
+    grConstantColorValue(0xFF0000);
+    Quad(20, 0, 40, 20, 0.5f);    // near
+    grConstantColorValue(0x0000FF);
+    Quad(30, 10, 50, 30, 0.1f);   // farther, drawn later
     grBufferSwap(1);
     const auto& f = board.shown.at(0);
     EXPECT_EQ(f[50 * 640 + 100], 0x001F);
     EXPECT_EQ(f[59 * 640 + 199], 0x001F);
     EXPECT_EQ(f[60 * 640 + 199], 0);
     EXPECT_EQ(f[50 * 640 + 200], 0);
-    // The depth buffer kept its 0xFFFF: a far W-tested triangle still passes.
-    grBufferClear(0, 0, 0);   // depth mask off: depth untouched
-    grDepthBufferMode(GR_DEPTHBUFFER_WBUFFER);
-    grDepthBufferFunction(GR_CMP_LESS);
-    grConstantColorValue(0xFFFFFF);
-    Quad(0, 0, 8, 8, 0.01f);
-    grBufferSwap(1);
-    EXPECT_EQ(board.shown.at(1)[3 * 640 + 3], 0xFFFF);
+    EXPECT_EQ(f[3 * 640 + 3], 0xFFFF);
+    EXPECT_EQ(f[15 * 640 + 35], 0xF800);
+    EXPECT_EQ(f[25 * 640 + 45], 0x001F);
 }
 
 TEST(GlideTextures, MemorySizesDownloadsAndDrawing) {
@@ -125,8 +129,7 @@ TEST(GlideTextures, MemorySizesDownloadsAndDrawing) {
     GrTexInfo info;
     info.aspectRatio = GR_ASPECT_1x1;
     info.format = GR_TEXFMT_RGB_565;
-    const std::pair<GrLOD_t, FxU32> sizes[] = {{GR_LOD_256, 131072}, {GR_LOD_128, 32768}, {GR_LOD_8, 128}, {GR_LOD_2, 8}};
-    for (auto [lod, bytes] : sizes) {
+    for (auto [lod, bytes] : {std::pair<GrLOD_t, FxU32>{GR_LOD_256, 131072}, {GR_LOD_2, 8}}) {
         info.smallLod = info.largeLod = lod;
         EXPECT_EQ(grTexTextureMemRequired(GR_MIPMAPLEVELMASK_BOTH, &info), bytes) << lod;
     }
@@ -203,22 +206,6 @@ TEST(GlideState, SavedStateComesBackAndCallsAreRecorded) {
     EXPECT_EQ(board.calls.at(1), "grConstantColorValue(65280)");
     EXPECT_EQ(board.calls.at(2), "grGlideGetState()");
     EXPECT_EQ(board.calls.at(6), "guDrawTriangleWithClip(0 0 1, 20 0 1, 0 20 1)");
-}
-
-TEST(GlideBoard, DepthTestOnInverseDepth) {
-    Board board;
-    grDepthBufferMode(GR_DEPTHBUFFER_WBUFFER);
-    grDepthBufferFunction(GR_CMP_LESS);
-    grDepthMask(FXTRUE);
-    grBufferClear(0, 0, 0xFFFF);
-    grConstantColorValue(0xFF0000);
-    Quad(0, 0, 20, 20, 0.5f);     // near
-    grConstantColorValue(0x0000FF);
-    Quad(10, 10, 30, 30, 0.1f);   // farther, drawn later
-    grBufferSwap(1);
-    const auto& f = board.shown.at(0);
-    EXPECT_EQ(f[15 * 640 + 15], 0xF800);
-    EXPECT_EQ(f[25 * 640 + 25], 0x001F);
 }
 
 TEST(GlideBoard, MalformedRequestsChangeNothing) {
