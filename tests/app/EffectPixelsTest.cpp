@@ -34,10 +34,12 @@ TEST(Fade, OneStepPerChannelPerPassAndTheTargetExactly) {
         // Any pictures come out bit for bit (on 5-6-5 also the green bit below the five the
         // fade steps), in at most 32 passes.
         std::mt19937 random(7);
-        std::vector<std::uint16_t> from(4096), to(4096);
         const std::uint32_t used = c->redMask | c->greenMask | c->greenLowBit | 0x1F;
-        for (auto& p : from) p = static_cast<std::uint16_t>(random() & used);
-        for (auto& p : to) p = static_cast<std::uint16_t>(random() & used);
+        std::vector<std::uint16_t> from(4096), to(4096);
+        for (std::size_t i = 0; i < from.size(); ++i) {
+            from[i] = static_cast<std::uint16_t>(random() & used);
+            to[i] = static_cast<std::uint16_t>(random() & used);
+        }
         EXPECT_LE(StepsToTarget(from, to, *c), 32);
         EXPECT_EQ(from, to);
     }
@@ -159,7 +161,6 @@ TEST(Ripples, TheSkyTakesThePictureInOnTheTenthPassAndDropsCircle) {
     EXPECT_EQ(drops.Previous()[162 * 320 + 162], 100);
     EXPECT_EQ(drops.Current()[159 * 320 + 162], 74);  // (3 x 100) / 4 less its damping
     EXPECT_EQ(drops.Current()[157 * 320 + 162], 0);
-    EXPECT_DOUBLE_EQ(drops.angle, 0.1);
 }
 
 TEST(Ripples, OnlyThePondMovesAndTheForegroundStaysOverIt) {
@@ -169,14 +170,11 @@ TEST(Ripples, OnlyThePondMovesAndTheForegroundStaysOverIt) {
     for (std::size_t i = 0; i < landscape.size(); ++i) landscape[i] = static_cast<std::uint16_t>(i * 7);
     for (int pass = 0; pass < 300; ++pass) PondStep(pond, landscape.data(), out.data());
     std::size_t outside = 0, moved = 0;
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) {
-            const std::size_t c = static_cast<std::size_t>(y * 640 + x);
-            if (x < 250 || y < 280 || x > 638 || y > 478)
-                outside += out[c] != 0;
-            else
-                moved += out[c] != landscape[c];
-        }
+    for (std::size_t c = 0; c < out.size(); ++c) {
+        const std::size_t x = c % 640, y = c / 640;
+        if (x < 250 || y < 280 || x > 638 || y > 478) outside += out[c] != 0;
+        else moved += out[c] != landscape[c];
+    }
     EXPECT_EQ(outside, 0u);
     EXPECT_GT(moved, 0u);  // 300 passes bring drops
 

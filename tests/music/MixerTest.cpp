@@ -48,29 +48,24 @@ TEST(HeardNotMixed, EventsWaitForTheDeviceLatencyAndNoLonger) {
     }
 }
 
-std::vector<std::int16_t> RenderAtVolume(const xm::Module& m, int volume, std::size_t frames) {
-    sound::Mixer mixer;
-    mixer.SetModule(LoadPlayer(m), true);
-    mixer.SetMusicVolume(volume);
-    std::vector<std::int16_t> out(2 * frames);
-    mixer.Render(out.data(), frames);
-    return out;
-}
-
 TEST(MusicVolume, ScalesTheModuleLinearlyAndClampsTo64) {
     xm::Module m = fixtures::Blank(2, {16}, {0});
     fixtures::AddTone(m);
     fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), 1, 0, 0, 0};
-    constexpr std::size_t kFrames = 8000;
-    const auto full = RenderAtVolume(m, 64, kFrames);
-    const auto half = RenderAtVolume(m, 32, kFrames);
-    const auto over = RenderAtVolume(m, 200, kFrames);
-    const auto none = RenderAtVolume(m, 0, kFrames);
+    auto render = [&](int volume) {
+        sound::Mixer mixer;
+        mixer.SetModule(LoadPlayer(m), true);
+        mixer.SetMusicVolume(volume);
+        std::vector<std::int16_t> out(2 * 8000);
+        mixer.Render(out.data(), 8000);
+        return out;
+    };
+    const auto full = render(64), half = render(32), over = render(200), none = render(0);
     int loud = 0;
     for (std::size_t i = 0; i < full.size(); ++i) {
-        EXPECT_NEAR(half[i], full[i] / 2.0, 1.0) << i;
-        EXPECT_EQ(over[i], full[i]) << i;
-        EXPECT_EQ(none[i], 0) << i;
+        ASSERT_NEAR(half[i], full[i] / 2.0, 1.0) << i;
+        ASSERT_EQ(over[i], full[i]) << i;
+        ASSERT_EQ(none[i], 0) << i;
         loud += std::abs(full[i]) > 1000;
     }
     EXPECT_GT(loud, 1000);  // the tone is really there

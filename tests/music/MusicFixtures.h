@@ -4,10 +4,12 @@
 
 #include "tools/assetgen/xm/XmWriter.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -92,6 +94,23 @@ inline std::string WriteWav(const std::string& name, int rate, int frames, std::
     tag("data"); u32(data);
     for (int i = 0; i < frames; ++i) u16(static_cast<std::uint16_t>(value));
     return WriteBytes(name, b);
+}
+
+// solmire-music run as a user runs it: its exit code (-1 if it did not exit) and what it printed.
+struct ToolRun {
+    int status = -1;
+    std::string out;
+};
+
+inline ToolRun Tool(const std::string& args) {
+    ToolRun r;
+    FILE* pipe = popen((std::string(SOLMIRE_MUSIC_TOOL) + " " + args + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return r;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, pipe)) r.out += buf;
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
 }
 
 }  // namespace fixtures

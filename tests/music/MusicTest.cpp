@@ -23,6 +23,11 @@ std::string SyncModule(const std::string& name, int rows, std::initializer_list<
     return fixtures::WriteModule(name, m);
 }
 
+void StartVirtual(Music& music) {
+    music.UseVirtualClock();
+    music.Init(1);
+}
+
 void Pull(Music& music, std::size_t frames) {
     std::vector<std::int16_t> audio(2 * frames);
     ASSERT_TRUE(music.RenderVirtual(audio.data(), frames));
@@ -36,61 +41,36 @@ struct FakeClock {
     }
 };
 
-struct FadeRecord {
-    long calls = 0;
-    int first = -1, last = -1, highest = -1;
-    bool monotonic = true;
-    int previous = -1;
-    int direction = 0;
-    double halfwayAt = -1;  // clock time at which the volume first crossed 31/32
-};
-
-FadeRecord Record(bool fadeIn, const music::FadeClock& clock, const double* now) {
-    FadeRecord r;
-    r.direction = fadeIn ? 1 : -1;
-    auto sink = [&](int v) {
-        if (r.calls++ == 0) r.first = v;
-        if (r.previous >= 0 && (v - r.previous) * r.direction < 0) r.monotonic = false;
-        if (r.halfwayAt < 0 && (fadeIn ? v >= 32 : v <= 31) && now) r.halfwayAt = *now;
-        r.previous = r.last = v;
-        r.highest = std::max(r.highest, v);
-    };
-    if (fadeIn) music::FadeIn(sink, clock);
-    else music::FadeOut(sink, clock);
-    return r;
-}
-
-TEST(Fade, KeepsEveryVolumeStepBetween0And63) {
-    const FadeRecord out = Record(false, {}, nullptr);
-    EXPECT_EQ(out.calls, 6300000);
-    EXPECT_EQ(out.first, 62);  // 63 - 0.00001, truncated
-    EXPECT_EQ(out.last, 0);
-    EXPECT_EQ(out.highest, 62);
-    EXPECT_TRUE(out.monotonic);
-
-    const FadeRecord in = Record(true, {}, nullptr);
-    EXPECT_EQ(in.calls, 6300000);
-    EXPECT_EQ(in.first, 0);
-    EXPECT_EQ(in.last, 63);
-    EXPECT_EQ(in.highest, 63);
-    EXPECT_TRUE(in.monotonic);
-}
-
-TEST(Fade, TakesOneAndAHalfSecondsOnItsClockAtAnEvenPace) {
+TEST(Fade, StepsEvenlyBetween0And63InOneAndAHalfSeconds) {
     for (const bool fadeIn : {false, true}) {
+        SCOPED_TRACE(fadeIn ? "fade in" : "fade out");
         FakeClock fake;
         fake.t = 100;  // any origin
-        const FadeRecord r = Record(fadeIn, fake.Clock(), &fake.t);
-        EXPECT_NEAR(fake.t - 100, music::kFadeSeconds, 1e-6) << "fade in " << fadeIn;
+        int first = -1, last = -1, highest = -1;
+        bool monotonic = true;
+        double halfwayAt = -1;  // clock time at which the volume first crossed 31/32
+        auto sink = [&](int v) {
+            if (first < 0) first = v;
+            if (last >= 0 && (fadeIn ? v < last : v > last)) monotonic = false;
+            if (halfwayAt < 0 && (fadeIn ? v >= 32 : v <= 31)) halfwayAt = fake.t;
+            last = v;
+            highest = std::max(highest, v);
+        };
+        if (fadeIn) music::FadeIn(sink, fake.Clock());
+        else music::FadeOut(sink, fake.Clock());
+        EXPECT_EQ(first, fadeIn ? 0 : 62);  // 63 - 0.00001, truncated
+        EXPECT_EQ(last, fadeIn ? 63 : 0);
+        EXPECT_EQ(highest, fadeIn ? 63 : 62);
+        EXPECT_TRUE(monotonic);
+        EXPECT_NEAR(fake.t - 100, music::kFadeSeconds, 1e-6);
         // Half the volume is reached half way through (one volume step is about 24 ms).
-        EXPECT_NEAR(r.halfwayAt - 100, music::kFadeSeconds / 2, 0.03) << "fade in " << fadeIn;
+        EXPECT_NEAR(halfwayAt - 100, music::kFadeSeconds / 2, 0.03);
     }
 }
 
 TEST(Music, ChangeModuleKeepsCountingWhereTheOldModuleLeftOff) {
     Music music;
-    music.UseVirtualClock();
-    music.Init(1);
+    StartVirtual(music);
     music.PlayModule(SyncModule("first.xm", 16, {2, 5, 9, 13}).c_str());
     Pull(music, 16 * kRowFrames);
     EXPECT_EQ(music.syncCount, 4);
@@ -109,30 +89,24 @@ TEST(Music, ChangeModuleKeepsCountingWhereTheOldModuleLeftOff) {
 
 TEST(Music, OnTheVirtualClockAModuleChangeTakesThreeSecondsOfMusicTime) {
     Music music;
-    music.UseVirtualClock();
-    music.Init(1);
+    StartVirtual(music);
     music.PlayModule(SyncModule("first.xm", 16, {0}).c_str());
-    std::vector<std::int16_t> audio(2 * 256);
-    music.RenderVirtual(audio.data(), 256);
+    Pull(music, 256);
     const std::int64_t before = music.Sound().FramesMixed();
     music.ChangeModule(SyncModule("second.xm", 16, {0}).c_str());
-    const double seconds = static_cast<double>(music.Sound().FramesMixed() - before) / sound::kMixRate;
-    EXPECT_NEAR(seconds, 2 * music::kFadeSeconds, 0.01);
+    EXPECT_NEAR(static_cast<double>(music.Sound().FramesMixed() - before) / sound::kMixRate, 2 * music::kFadeSeconds, 0.01);
     // The old module's syncs kept counting while it faded (16 rows = 0.16 s a loop), and the
     // new module's first row during the fade-in.
     EXPECT_GE(music.syncCount, 1 + 9 + 9);
-
-    // Back at full level (63 of 64) after the change.
+    // Back at full level after the change.
+    std::vector<std::int16_t> audio(2 * 256);
     music.RenderVirtual(audio.data(), 256);
-    int peak = 0;
-    for (std::int16_t v : audio) peak = std::max(peak, std::abs(static_cast<int>(v)));
-    EXPECT_GT(peak, 1000);
+    EXPECT_GT(*std::max_element(audio.begin(), audio.end()), 1000);
 }
 
 TEST(Music, ModuleThatFailsToLoadLeavesSilenceAndTheCounterStill) {
     Music music;
-    music.UseVirtualClock();
-    music.Init(1);
+    StartVirtual(music);
     testing::internal::CaptureStderr();
     music.PlayModule((fixtures::TempDir() + "/missing.xm").c_str());
     const std::string err = testing::internal::GetCapturedStderr();
@@ -141,16 +115,13 @@ TEST(Music, ModuleThatFailsToLoadLeavesSilenceAndTheCounterStill) {
     EXPECT_EQ(music.module, 0);
     std::vector<std::int16_t> audio(2 * 44100, 1);
     music.RenderVirtual(audio.data(), 44100);
-    for (std::int16_t v : audio) ASSERT_EQ(v, 0);
+    EXPECT_EQ(std::count(audio.begin(), audio.end(), 0), static_cast<long>(audio.size()));
     EXPECT_EQ(music.syncCount, 0);
 }
 
 TEST(Music, CloseIsSafeWithoutAModuleAndTwice) {
     {
         Music music;
-        EXPECT_EQ(music.module, 0);
-        EXPECT_EQ(music.sampleCount, 0);
-        EXPECT_EQ(music.syncCount, 0);
         music.Close();
         music.Close();
     }  // and the destructor closes once more
@@ -172,28 +143,14 @@ using MusicDeathTest = testing::Test;
 
 TEST_F(MusicDeathTest, SampleErrorsEndWithCode155) {
     testing::GTEST_FLAG(death_test_style) = "threadsafe";
-    EXPECT_EXIT(
-        {
-            Music music;
-            music.UseVirtualClock();
-            music.Init(1);
-            music.LoadSample((fixtures::TempDir() + "/none.wav").c_str());
-        },
-        testing::ExitedWithCode(155), "VMusic Error: Couldn't load WAV file");
-    EXPECT_EXIT(
-        {
-            Music music;
-            music.UseVirtualClock();
-            music.Init(1);
-            music.PlaySample(0);  // nothing loaded
-        },
-        testing::ExitedWithCode(155), "VMusic Error: Couldn't play Sample");
+    Music music;
+    StartVirtual(music);
+    EXPECT_EXIT(music.LoadSample((fixtures::TempDir() + "/none.wav").c_str()), testing::ExitedWithCode(155),
+                "VMusic Error: Couldn't load WAV file");
+    EXPECT_EXIT(music.PlaySample(0), testing::ExitedWithCode(155), "VMusic Error: Couldn't play Sample");  // nothing loaded
     const std::string wav = fixtures::WriteWav("click.wav", 22050, 100, 1000);
     EXPECT_EXIT(
         {
-            Music music;
-            music.UseVirtualClock();
-            music.Init(1);
             for (int i = 0; i < Music::kMaxSamples; ++i) music.LoadSample(wav.c_str());
             music.PlaySample(Music::kMaxSamples - 1);
             std::fprintf(stderr, "all slots loaded\n");

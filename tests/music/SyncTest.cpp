@@ -60,57 +60,41 @@ TEST(SyncCounting, FourSyncRowsCountTwelveTimesOverThreeLoopsAtTheirRows) {
     }
 }
 
-TEST(SyncCounting, BreaksAndJumpsCountOnlyTheRowsPlayed) {
+TEST(SyncCounting, BreaksJumpsAndPatternLoopsCountOnlyTheRowsPlayed) {
     // Order 0 breaks at row 3 to row 2 of order 1, which jumps back to order 0 at its end:
     // the syncs on pattern 0 row 6 and pattern 1 row 0 are never played.
-    xm::Module m = fixtures::Blank(2, {8, 8}, {0, 1});
-    fixtures::Sync(m, 0, 1);
-    fixtures::Sync(m, 0, 6);
-    fixtures::Effect(m, 0, 3, 1, 'D', 0x02);
-    fixtures::Sync(m, 1, 0);
-    fixtures::Sync(m, 1, 2);
-    fixtures::Sync(m, 1, 5);
-    fixtures::Effect(m, 1, 7, 1, 'B', 0x00);
-    // Played rows per pass: 4 of order 0 + 6 of order 1.
-    const auto events = Play(fixtures::WriteModule("jumps.xm", m), 2 * 10 * kRowFrames);
-    const std::vector<Place> pass = {{0, 1}, {1, 2}, {1, 5}};
-    std::vector<Place> expected = pass;
-    expected.insert(expected.end(), pass.begin(), pass.end());
-    EXPECT_EQ(Places(events), expected);
-}
+    xm::Module jumps = fixtures::Blank(2, {8, 8}, {0, 1});
+    for (auto [pattern, row] : {Place{0, 1}, {0, 6}, {1, 0}, {1, 2}, {1, 5}}) fixtures::Sync(jumps, pattern, row);
+    fixtures::Effect(jumps, 0, 3, 1, 'D', 0x02);
+    fixtures::Effect(jumps, 1, 7, 1, 'B', 0x00);
+    // Played rows per pass: 4 of order 0 + 6 of order 1; two passes.
+    EXPECT_EQ(Places(Play(fixtures::WriteModule("jumps.xm", jumps), 2 * 10 * kRowFrames)),
+              (std::vector<Place>{{0, 1}, {1, 2}, {1, 5}, {0, 1}, {1, 2}, {1, 5}}));
 
-TEST(SyncCounting, PatternLoopCountsEachRepeat) {
     // Rows 2..4 are played three times (E60 ... E62); syncs on rows 3 and 4 count each time.
-    xm::Module m = fixtures::Blank(2, {8}, {0});
-    fixtures::Effect(m, 0, 2, 1, 'E', 0x60);
-    fixtures::Effect(m, 0, 4, 1, 'E', 0x62);
-    fixtures::Sync(m, 0, 3);
-    fixtures::Sync(m, 0, 4);
-    fixtures::Sync(m, 0, 6);
+    xm::Module loop = fixtures::Blank(2, {8}, {0});
+    fixtures::Effect(loop, 0, 2, 1, 'E', 0x60);
+    fixtures::Effect(loop, 0, 4, 1, 'E', 0x62);
+    for (int row : {3, 4, 6}) fixtures::Sync(loop, 0, row);
     // One pass: rows 0,1, 3 x (2,3,4), 5,6,7 = 14 rows.
-    const auto events = Play(fixtures::WriteModule("loop.xm", m), 14 * kRowFrames);
-    const std::vector<Place> expected = {{0, 3}, {0, 4}, {0, 3}, {0, 4}, {0, 3}, {0, 4}, {0, 6}};
-    EXPECT_EQ(Places(events), expected);
+    EXPECT_EQ(Places(Play(fixtures::WriteModule("loop.xm", loop), 14 * kRowFrames)),
+              (std::vector<Place>{{0, 3}, {0, 4}, {0, 3}, {0, 4}, {0, 3}, {0, 4}, {0, 6}}));
 }
 
-TEST(SyncCounting, OneRowOneEventWhateverItsChannelsAndPatternsSharedByOrders) {
+TEST(SyncCounting, OneEventPerRowWhateverItsChannelsAndNoneWithoutW) {
     // W on two channels of row 5 is one event (its value from the first channel); the same
     // pattern at two orders is two places, each counted.
     xm::Module m = fixtures::Blank(4, {16}, {0, 0});
     fixtures::Sync(m, 0, 5, 3, 0x33);
     fixtures::Sync(m, 0, 5, 1, 0x11);
     const auto events = Play(fixtures::WriteModule("shared.xm", m), 2 * 16 * kRowFrames);
-    const std::vector<Place> expected = {{0, 5}, {1, 5}};
-    EXPECT_EQ(Places(events), expected);
-    ASSERT_FALSE(events.empty());
+    ASSERT_EQ(Places(events), (std::vector<Place>{{0, 5}, {1, 5}}));
     EXPECT_EQ(events[0].value, 0x11);
-}
 
-TEST(SyncCounting, ModuleWithoutSyncsNeverCounts) {
-    xm::Module m = fixtures::Blank(4, {16}, {0});
-    fixtures::AddTone(m);
-    fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), 1, 0, xm::EffectLetter('V'), 0x40};  // busy, but no W
-    EXPECT_TRUE(Play(fixtures::WriteModule("quiet.xm", m), 10 * 16 * kRowFrames).empty());
+    xm::Module quiet = fixtures::Blank(4, {16}, {0});
+    fixtures::AddTone(quiet);
+    fixtures::At(quiet, 0, 0, 0) = {xm::Note(4, 0), 1, 0, xm::EffectLetter('V'), 0x40};  // busy, but no W
+    EXPECT_TRUE(Play(fixtures::WriteModule("quiet.xm", quiet), 10 * 16 * kRowFrames).empty());
 }
 
 TEST(SyncCounting, UnreadableModulesAreRefusedOrPlayedWithoutHarm) {

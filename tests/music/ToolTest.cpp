@@ -4,29 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <regex>
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    std::string out;
-};
-
-ToolRun Tool(const std::string& args) {
-    ToolRun r;
-    const std::string command = std::string(SOLMIRE_MUSIC_TOOL) + " " + args + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, pipe)) r.out += buf;
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using fixtures::Tool;
+using fixtures::ToolRun;
 
 TEST(SolmireMusic, ListsTheSyncsOfOneLoopOrOfTheTimeAskedAndWritesTheAudio) {
     xm::Module m = fixtures::Blank(2, {32}, {0});

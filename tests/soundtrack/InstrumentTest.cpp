@@ -112,7 +112,7 @@ TEST(Instruments, FiltersAndNoiseBehave) {
     double sum = 0, most = 0;
     for (int i = 0; i < 10000; ++i) {
         const double v = a.Next();
-        EXPECT_EQ(v, b.Next());
+        ASSERT_EQ(v, b.Next());
         sum += v;
         most = std::max(most, std::abs(v));
     }
@@ -144,13 +144,8 @@ TEST(Score, MelodiesReadNotesSharpsRestsAndLengths) {
 
 TEST(Score, ChordsPadsAndCuesLandWhereWritten) {
     music::Score score(1, music::kChannelCount);
-    const music::Chord am{9, true};
-    EXPECT_EQ(am.Tone(0), 9);
-    EXPECT_EQ(am.Tone(1), 12);
-    EXPECT_EQ(am.Tone(4), 24);
-
     // Two chords in a row: the second sounds on the other set of voices and lets the first go.
-    score.PadChord(0, am, 40);
+    score.PadChord(0, music::Chord{9, true}, 40);
     score.PadChord(1, music::Chord{5, false}, 40);
     for (int v = 0; v < 3; ++v) {
         const xm::Cell& first = score.At(0, music::kChPadB + v);

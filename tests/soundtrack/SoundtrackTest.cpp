@@ -5,11 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "music/MusicFixtures.h"
 #include "platform/sound/ModulePlayer.h"
 #include "tools/assetgen/music/Greeting.h"
 #include "tools/assetgen/music/Instruments.h"
@@ -35,18 +36,15 @@ const std::vector<std::uint8_t>& GreetingBytes() {
     return bytes;
 }
 
-double Db(double level) { return 20 * std::log10(std::max(level, 1e-9)); }
-
 // Loudness of one stretch of a rendered module.
 struct Stretch {
-    double sumSquares = 0;
-    double peak = 0;
+    double sumSquares = 0, peak = 0;
     std::int64_t samples = 0;
-    double RmsDb() const { return Db(std::sqrt(sumSquares / std::max<std::int64_t>(samples, 1))); }
+    double RmsDb() const { return 20 * std::log10(std::max(std::sqrt(sumSquares / std::max<std::int64_t>(samples, 1)), 1e-9)); }
 };
 
-// Plays a module from its start for `seconds` (looping), measuring loudness between the given
-// times and keeping every sync event.
+// A module played from its start for `seconds` (looping): every sync event, and the loudness
+// between the given times.
 struct Playback {
     std::vector<sound::SyncEvent> events;
     std::vector<Stretch> stretches;
@@ -64,24 +62,22 @@ Playback Play(const std::vector<std::uint8_t>& bytes, double seconds, const std:
     out.stretches.resize(windows.size());
     std::vector<float> buffer(2 * 4096);
     const auto total = static_cast<std::int64_t>(seconds * sound::kMixRate);
-    for (std::int64_t at = 0; at < total;) {
+    for (std::int64_t at = 0; at < total; at += 4096) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(4096, total - at));
         player->Render(buffer.data(), n, at, out.events);
+        // Index into the buffer of a time, clamped to this block.
+        auto index = [&](double t) {
+            const auto frame = static_cast<std::int64_t>(t * sound::kMixRate) - at;
+            return 2 * static_cast<std::size_t>(std::clamp<std::int64_t>(frame, 0, static_cast<std::int64_t>(n)));
+        };
         for (std::size_t w = 0; w < windows.size(); ++w) {
-            const auto from = static_cast<std::int64_t>(windows[w].first * sound::kMixRate);
-            const auto to = static_cast<std::int64_t>(windows[w].second * sound::kMixRate);
-            for (std::size_t i = 0; i < n; ++i) {
-                const std::int64_t frame = at + static_cast<std::int64_t>(i);
-                if (frame < from || frame >= to) continue;
-                for (int c = 0; c < 2; ++c) {
-                    const double v = buffer[2 * i + static_cast<std::size_t>(c)];
-                    out.stretches[w].sumSquares += v * v;
-                    out.stretches[w].peak = std::max(out.stretches[w].peak, std::abs(v));
-                    ++out.stretches[w].samples;
-                }
+            Stretch& s = out.stretches[w];
+            for (std::size_t i = index(windows[w].first); i < index(windows[w].second); ++i) {
+                s.sumSquares += buffer[i] * buffer[i];
+                s.peak = std::max(s.peak, static_cast<double>(std::abs(buffer[i])));
+                ++s.samples;
             }
         }
-        at += static_cast<std::int64_t>(n);
     }
     return out;
 }
@@ -106,8 +102,9 @@ const Playback& SongPlayback() {
 }
 
 // What the show hears in every section is music, and never clips, also where every channel
-// plays (the climaxes).
-TEST(Soundtrack, EverySectionSoundsWithoutClippingAndTheLoopKeepsItsLevel) {
+// plays (the climaxes); played through (and a little past its loop), the song raises exactly
+// the table's cues, each within one row of its time.
+TEST(Soundtrack, EverySectionSoundsWithoutClippingAndTheSyncsAreTheCueTable) {
     const int bpm = music::kSongBpm;
     const double songEnd = OrderSeconds(music::kSongPatterns, bpm);
     const std::size_t sections = std::size(kSections);
@@ -119,35 +116,24 @@ TEST(Soundtrack, EverySectionSoundsWithoutClippingAndTheLoopKeepsItsLevel) {
     EXPECT_LE(p.songSeconds, 420.0);
     EXPECT_NEAR(p.songSeconds, songEnd, 0.5);
 
-    for (std::size_t i = 0; i < sections; ++i) {
-        SCOPED_TRACE("section at order " + std::to_string(kSections[i]));
-        EXPECT_GT(p.stretches[i].RmsDb(), -40.0);
+    for (std::size_t i = 0; i < sections + 2; ++i) {
+        SCOPED_TRACE("window " + std::to_string(i));
+        if (i < sections) {
+            EXPECT_GT(p.stretches[i].RmsDb(), -40.0);
+        }
         EXPECT_LT(p.stretches[i].peak, 0.89);  // at least 1 dB below full scale
     }
-    const Stretch& before = p.stretches[sections];
-    const Stretch& after = p.stretches[sections + 1];
-    EXPECT_NEAR(after.RmsDb(), before.RmsDb(), 2.0) << "the loop jumps in level";
-    EXPECT_LT(after.peak, 0.89);
+    EXPECT_NEAR(p.stretches[sections + 1].RmsDb(), p.stretches[sections].RmsDb(), 2.0) << "the loop jumps in level";
 
     // The restart position is the finale, which holds no cue: a show that outruns the song
     // gets no stray cues from the loop.
     EXPECT_EQ(SongBytes().at(66) | SongBytes().at(67) << 8, music::kSongRestart);
-    const int lastCueRow = music::CueRow(music::SongCues().back().seconds, bpm);
-    EXPECT_LT(lastCueRow, music::kSongRestart * music::kRowsPerPattern);
-    for (const sound::SyncEvent& e : p.events) EXPECT_LT(e.order, music::kSongRestart);
-}
-
-// Played through (and a little past its loop), the song raises exactly the table's cues, each within one row of its time.
-TEST(Soundtrack, SyncEventsAreTheCueTable) {
-    const Playback& p = SongPlayback();
     const auto& cues = music::SongCues();
     ASSERT_EQ(p.events.size(), cues.size());
     for (std::size_t i = 0; i < cues.size(); ++i) {
         SCOPED_TRACE(cues[i].cues);
-        EXPECT_NEAR(static_cast<double>(p.events[i].frame) / sound::kMixRate, cues[i].seconds, RowSeconds(music::kSongBpm));
-        if (i > 0) {
-            EXPECT_GT(cues[i].seconds, cues[i - 1].seconds);
-        }
+        EXPECT_NEAR(static_cast<double>(p.events[i].frame) / sound::kMixRate, cues[i].seconds, RowSeconds(bpm));
+        EXPECT_LT(p.events[i].order, music::kSongRestart);
     }
 }
 
@@ -189,52 +175,26 @@ TEST(Soundtrack, GeneratingTwiceGivesTheSameBytes) {
 // Each section of the song past the opening has drums, bass, chords and a melody.
 TEST(Soundtrack, SectionsHaveDrumsBassChordsAndMelody) {
     const xm::Module song = music::ComposeSong(Instruments());
-    const std::vector<std::pair<int, int>> sections = {{6, 13}, {13, 20}, {20, 26}, {26, 29}, {33, 36}, {36, 45}};
-    for (const auto& [first, end] : sections) {
+    for (const auto& [first, end] : std::vector<std::pair<int, int>>{{6, 13}, {13, 20}, {20, 26}, {26, 29}, {33, 36}, {36, 45}}) {
         SCOPED_TRACE("orders " + std::to_string(first) + " to " + std::to_string(end - 1));
-        int kick = 0, snareOrClap = 0, hats = 0, bass = 0, pad = 0, lead = 0, arp = 0;
-        for (int order = first; order < end; ++order) {
-            const xm::Pattern& p = song.patterns.at(song.orders.at(static_cast<std::size_t>(order)));
-            for (const xm::Cell& c : p.cells) {
-                if (c.note == 0 || c.note == xm::kKeyOff) continue;
-                kick += c.instrument == music::kKick;
-                snareOrClap += c.instrument == music::kSnare || c.instrument == music::kClap;
-                hats += c.instrument == music::kHatClosed || c.instrument == music::kHatOpen;
-                bass += c.instrument == music::kBass;
-                pad += c.instrument == music::kPad;
-                lead += c.instrument == music::kLead;
-                arp += c.instrument == music::kPluck || c.instrument == music::kBell;
-            }
-        }
+        std::map<int, int> notes;  // by instrument
+        for (int order = first; order < end; ++order)
+            for (const xm::Cell& c : song.patterns.at(song.orders.at(static_cast<std::size_t>(order))).cells)
+                if (c.note != 0 && c.note != xm::kKeyOff) ++notes[c.instrument];
         const int bars = (end - first) * music::kRowsPerPattern / music::kRowsPerBar;
-        EXPECT_GE(kick, 4 * bars);
-        EXPECT_GE(snareOrClap, bars);
-        EXPECT_GE(hats, 4 * bars);
-        EXPECT_GE(bass, 4 * bars);
-        EXPECT_GE(pad, 3 * bars);  // a triad a bar
-        EXPECT_GE(lead, 4);
-        EXPECT_GE(arp, 8 * bars);
+        EXPECT_GE(notes[music::kKick], 4 * bars);
+        EXPECT_GE(notes[music::kSnare] + notes[music::kClap], bars);
+        EXPECT_GE(notes[music::kHatClosed] + notes[music::kHatOpen], 4 * bars);
+        EXPECT_GE(notes[music::kBass], 4 * bars);
+        EXPECT_GE(notes[music::kPad], 3 * bars);  // a triad a bar
+        EXPECT_GE(notes[music::kLead], 4);
+        EXPECT_GE(notes[music::kPluck] + notes[music::kBell], 8 * bars);
     }
-}
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-};
-
-ToolRun Tool(const std::string& args) {
-    ToolRun r;
-    FILE* pipe = popen((std::string(SOLMIRE_MUSIC_TOOL) + " " + args + " 2>&1").c_str(), "r");
-    if (!pipe) return r;
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, pipe)) r.out += buf;
-    r.status = pclose(pipe);
-    return r;
 }
 
 // The pack's modules, as a musician checks them: solmire-music lists the table's cues.
 TEST(Soundtrack, SolmireMusicListsTheCuesOfThePack) {
-    const ToolRun song = Tool(std::string(SOLMIRE_DATA_DIR) + "/solmire.xm");
+    const fixtures::ToolRun song = fixtures::Tool(std::string(SOLMIRE_DATA_DIR) + "/solmire.xm");
     ASSERT_EQ(song.status, 0) << song.out;
     const std::regex line(R"(sync (\d+) at ([0-9.]+) order (\d+) row (\d+))");
     std::vector<double> times;
@@ -245,7 +205,7 @@ TEST(Soundtrack, SolmireMusicListsTheCuesOfThePack) {
     for (std::size_t i = 0; i < cues.size(); ++i) EXPECT_NEAR(times[i], cues[i].seconds, RowSeconds(music::kSongBpm));
     EXPECT_NE(song.out.find("total " + std::to_string(cues.size()) + "\n"), std::string::npos);
 
-    const ToolRun greeting = Tool(std::string(SOLMIRE_DATA_DIR) + "/greeting.xm");
+    const fixtures::ToolRun greeting = fixtures::Tool(std::string(SOLMIRE_DATA_DIR) + "/greeting.xm");
     ASSERT_EQ(greeting.status, 0) << greeting.out;
     const int syncs = music::kGreetingPatterns * music::kRowsPerPattern / (music::kGreetingSyncBars * music::kRowsPerBar);
     EXPECT_NE(greeting.out.find("total " + std::to_string(syncs) + "\n"), std::string::npos) << greeting.out;
