@@ -12,35 +12,26 @@
 #include "engine/video/ErrorBox.h"
 #include "platform/os/Window.h"
 
-namespace {
-
-// The whole shell over SDL's dummy display: a real (invisible) window and its events.
-void RunUntilEscapeEnds() {
-    Video video;
-    Input input;
-    App app(video, input);
-    app.onShutdown = [] { std::fprintf(stderr, "music closed\n"); };
-    app.Init(0, nullptr);
-    if (video.hwnd == 0) std::exit(90);
-    PushKey(SDL_SCANCODE_A, SDLK_a);  // any other key: swallowed, but it costs a pump
-    PushKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
-    for (int pump = 1; pump <= 10; ++pump) {
-        std::fprintf(stderr, "pump %d\n", pump);
-        app.PumpMessages();
-    }
-    std::exit(91);  // never ended
-}
-
-}  // namespace
-
-TEST(AppDeathTest, EscapeClosesTheWindowThenTheMusicThenExitsWithZero) {
+TEST(AppDeathTest, ExitCodes) {
     // Key A, Escape (posts the close request), close (destroys the window: music closed,
     // quit posted), quit: one message per pump.
-    EXPECT_EXIT(RunUntilEscapeEnds(), ::testing::ExitedWithCode(0),
-                "^pump 1\npump 2\npump 3\nmusic closed\npump 4\n$");
-}
-
-TEST(AppDeathTest, NoDisplayReportsTheWindowFailure) {
+    EXPECT_EXIT(
+        {
+            Video video;
+            Input input;
+            App app(video, input);  // a real (invisible) window on SDL's dummy display
+            app.onShutdown = [] { std::fprintf(stderr, "music closed\n"); };
+            app.Init(0, nullptr);
+            if (video.hwnd == 0) std::exit(90);
+            PushKey(SDL_SCANCODE_A, SDLK_a);  // any other key: swallowed, but it costs a pump
+            PushKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+            for (int pump = 1; pump <= 10; ++pump) {
+                std::fprintf(stderr, "pump %d\n", pump);
+                app.PumpMessages();
+            }
+            std::exit(91);  // never ended
+        },
+        ::testing::ExitedWithCode(0), "^pump 1\npump 2\npump 3\nmusic closed\npump 4\n$");
     EXPECT_EXIT(
         {
             setenv("SDL_VIDEODRIVER", "no_such_video_driver", 1);
@@ -48,6 +39,25 @@ TEST(AppDeathTest, NoDisplayReportsTheWindowFailure) {
             video.Init(0, nullptr);
         },
         ::testing::ExitedWithCode(2), "VVideo Error: Couldn't create the window\n(.|\n)*--capture");
+    EXPECT_EXIT(
+        {
+            Video video;
+            Input input;
+            App app(video, input);
+            app.Init(1, nullptr);  // no window: the quit code still ends the process
+            os::PostQuitMessage(7);
+            app.PumpMessages();
+            std::exit(99);
+        },
+        ::testing::ExitedWithCode(7), "");
+    EXPECT_EXIT(
+        {
+            Video video;
+            StartHeadlessDisplay(video);
+            video.StartGlide();
+            FatalError("V3D Error", "There is no Active Renderer", 200);
+        },
+        ::testing::ExitedWithCode(200), "V3D Error: There is no Active Renderer");
 }
 
 TEST(App, OneMessagePerPumpAndTheWindowProcedure) {
@@ -66,9 +76,7 @@ TEST(App, OneMessagePerPumpAndTheWindowProcedure) {
     for (int i = 0; i < 3; ++i) os::PostMessage(counter, os::WM_USER + i, 0, 0);
     app.PumpMessages();
     EXPECT_EQ(handled, 1);
-    app.PumpMessages();
-    app.PumpMessages();
-    app.PumpMessages();  // nothing left: returns at once
+    for (int i = 0; i < 3; ++i) app.PumpMessages();  // the last finds nothing: returns at once
     EXPECT_EQ(handled, 3);
     os::DestroyWindow(counter);
 
@@ -85,20 +93,6 @@ TEST(App, OneMessagePerPumpAndTheWindowProcedure) {
     EXPECT_FALSE(os::ThreadQueue().HasMessage());
 }
 
-TEST(AppDeathTest, QuitCodeEndsTheProcessWithoutAWindow) {
-    EXPECT_EXIT(
-        {
-            Video video;
-            Input input;
-            App app(video, input);
-            app.Init(1, nullptr);
-            os::PostQuitMessage(7);
-            app.PumpMessages();
-            std::exit(99);
-        },
-        ::testing::ExitedWithCode(7), "");
-}
-
 TEST(ErrorBox, ShutsTheDisplayDownBeforeItsBox) {
     Video video;
     Input input;
@@ -112,15 +106,4 @@ TEST(ErrorBox, ShutsTheDisplayDownBeforeItsBox) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "V3D Error: There is no Active Renderer\n");
     EXPECT_FALSE(os::IsMainWindowShown());
     EXPECT_TRUE(os::IsWindow(video.hwnd));  // hidden, not destroyed
-}
-
-TEST(AppDeathTest, FatalErrorsInGlideModeExitWithTheSiteCode) {
-    EXPECT_EXIT(
-        {
-            Video video;
-            StartHeadlessDisplay(video);
-            video.StartGlide();
-            FatalError("V3D Error", "There is no Active Renderer", 200);
-        },
-        ::testing::ExitedWithCode(200), "V3D Error: There is no Active Renderer");
 }

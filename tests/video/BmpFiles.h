@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -8,24 +7,20 @@
 #include <string>
 #include <vector>
 
-// Writes the BMP variants the display must read. Headers are standard (BITMAPINFOHEADER);
-// rows are padded to four bytes unless a test asks otherwise.
+// Writes the BMP variants the display must read: standard BITMAPINFOHEADER, rows padded to four
+// bytes unless a test asks otherwise.
 namespace bmp {
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
 };
+using Index = std::function<std::uint8_t(int x, int y)>;
 
-inline void Put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-    v[at] = x & 0xFF;
-    v[at + 1] = (x >> 8) & 0xFF;
-}
 inline void Put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
     for (int i = 0; i < 4; ++i) v[at + i] = (x >> (8 * i)) & 0xFF;
 }
 
-// Headers for a picture whose palette has paletteEntries entries and whose pixel data is
-// `data` (already laid out). height < 0 means stored top row first.
+// Headers for pixel data already laid out; height < 0 means stored top row first.
 inline std::vector<std::uint8_t> Assemble(int width, int height, int bits, int compression,
                                           const std::vector<Rgb>& palette, const std::vector<std::uint8_t>& data) {
     const std::size_t offset = 54 + 4 * palette.size();
@@ -37,8 +32,8 @@ inline std::vector<std::uint8_t> Assemble(int width, int height, int bits, int c
     Put32(f, 14, 40);
     Put32(f, 18, static_cast<std::uint32_t>(width));
     Put32(f, 22, static_cast<std::uint32_t>(height));
-    Put16(f, 26, 1);
-    Put16(f, 28, static_cast<std::uint32_t>(bits));
+    f[26] = 1;
+    f[28] = static_cast<std::uint8_t>(bits);
     Put32(f, 30, static_cast<std::uint32_t>(compression));
     Put32(f, 34, static_cast<std::uint32_t>(data.size()));
     Put32(f, 46, static_cast<std::uint32_t>(palette.size()));
@@ -57,74 +52,58 @@ inline std::vector<std::uint8_t> Bmp24(int width, int height, const std::functio
                                        bool topDown = false) {
     const std::size_t stride = Stride(width, 24);
     std::vector<std::uint8_t> data(stride * height, 0);
-    for (int y = 0; y < height; ++y) {
-        const int row = topDown ? y : height - 1 - y;
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgb c = pixel(x, y);
-            std::uint8_t* p = &data[row * stride + 3 * x];
+            std::uint8_t* p = &data[(topDown ? y : height - 1 - y) * stride + 3 * x];
             p[0] = c.b;
             p[1] = c.g;
             p[2] = c.r;
         }
-    }
     return Assemble(width, topDown ? -height : height, 24, 0, {}, data);
 }
 
-// 8-bit with a full 256-entry palette: pixel data starts at 1078.
-inline std::vector<std::uint8_t> Bmp8(int width, int height, const std::vector<Rgb>& palette,
-                                      const std::function<std::uint8_t(int x, int y)>& index, bool pad = true) {
-    std::vector<Rgb> full(palette);
-    full.resize(256);
-    const std::size_t stride = pad ? Stride(width, 8) : static_cast<std::size_t>(width);
-    std::vector<std::uint8_t> data(stride * height, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) data[(height - 1 - y) * stride + x] = index(x, y);
-    return Assemble(width, height, 8, 0, full, data);
-}
-
-inline std::vector<std::uint8_t> Bmp4(int width, int height, const std::vector<Rgb>& palette16,
-                                      const std::function<std::uint8_t(int x, int y)>& index) {
-    const std::size_t stride = Stride(width, 4);
+// 4 or 8 bits per index, bottom row first. 8-bit files get a full 256-entry palette (pixel data
+// at 1078), 4-bit ones 16 entries.
+inline std::vector<std::uint8_t> Indexed(int bits, int width, int height, std::vector<Rgb> palette,
+                                         const Index& index) {
+    palette.resize(std::size_t{1} << bits);
+    const std::size_t stride = Stride(width, bits);
     std::vector<std::uint8_t> data(stride * height, 0);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            std::uint8_t& byte = data[(height - 1 - y) * stride + x / 2];
-            byte |= (x % 2 == 0) ? static_cast<std::uint8_t>(index(x, y) << 4) : (index(x, y) & 0x0F);
+            std::uint8_t& byte = data[(height - 1 - y) * stride + x * bits / 8];
+            if (bits == 8) byte = index(x, y);
+            else byte |= (x % 2 == 0) ? static_cast<std::uint8_t>(index(x, y) << 4) : (index(x, y) & 0x0F);
         }
-    return Assemble(width, height, 4, 0, palette16, data);
+    return Assemble(width, height, bits, 0, palette, data);
+}
+inline std::vector<std::uint8_t> Bmp8(int width, int height, const std::vector<Rgb>& palette, const Index& index) {
+    return Indexed(8, width, height, palette, index);
 }
 
 // 8-bit run-length encoded: each row as runs of equal indices, end-of-line and end-of-bitmap codes.
-inline std::vector<std::uint8_t> Bmp8Rle(int width, int height, const std::vector<Rgb>& palette,
-                                         const std::function<std::uint8_t(int x, int y)>& index) {
+inline std::vector<std::uint8_t> Bmp8Rle(int width, int height, std::vector<Rgb> palette, const Index& index) {
     std::vector<std::uint8_t> data;
-    for (int row = 0; row < height; ++row) {
-        const int y = height - 1 - row;
-        int x = 0;
-        while (x < width) {
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0, run = 1; x < width; x += run, run = 1) {
             const std::uint8_t v = index(x, y);
-            int run = 1;
             while (x + run < width && run < 255 && index(x + run, y) == v) ++run;
-            data.push_back(static_cast<std::uint8_t>(run));
-            data.push_back(v);
-            x += run;
+            data.insert(data.end(), {static_cast<std::uint8_t>(run), v});
         }
-        data.push_back(0);
-        data.push_back(0);
+        data.insert(data.end(), {0, 0});
     }
-    data.push_back(0);
-    data.push_back(1);
-    std::vector<Rgb> full(palette);
-    full.resize(256);
-    return Assemble(width, height, 8, 1, full, data);
+    data.insert(data.end(), {0, 1});
+    palette.resize(256);
+    return Assemble(width, height, 8, 1, palette, data);
 }
 
 inline std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "solmire_video_tests";
     std::filesystem::create_directories(dir);
     const std::string path = (dir / name).string();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

@@ -12,19 +12,19 @@ namespace {
 
 struct Screen {
     Video video;
-    Screen() {
-        StartHeadlessDisplay(video);
+    Screen() { StartHeadlessDisplay(video); }
+    // Clears and locks the back buffer, draws one line, and lists the lit pixels.
+    std::vector<std::pair<int, int>> Draw(int x1, int y1, int x2, int y2, std::uint16_t colour) {
         video.Cls(0);
         video.LockBackBuffer();
-    }
-    std::uint16_t At(int x, int y) const { return video.backBufferPixels[y * 640 + x]; }
-    std::vector<std::pair<int, int>> Lit() const {
+        video.DrawLine(x1, y1, x2, y2, colour);
         std::vector<std::pair<int, int>> lit;
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x)
                 if (At(x, y)) lit.emplace_back(x, y);
         return lit;
     }
+    std::uint16_t At(int x, int y) const { return video.backBufferPixels[y * 640 + x]; }
 };
 
 }  // namespace
@@ -41,12 +41,10 @@ TEST(ClipLine, CohenSutherlandCases) {
     EXPECT_EQ(x1, 0);
     EXPECT_EQ(y1, 5);
     EXPECT_EQ(x2, 10);
-
     x1 = -50, y1 = 10, x2 = -1, y2 = 300;  // wholly left
     EXPECT_EQ(video.ClipLine(x1, y1, x2, y2), 0);
     x1 = -100, y1 = 50, x2 = 100, y2 = -150;  // passes outside the top-left corner
     EXPECT_EQ(video.ClipLine(x1, y1, x2, y2), 0);
-
     x1 = -100, y1 = -100, x2 = 1000, y2 = 1000;  // the diagonal through the screen
     ASSERT_EQ(video.ClipLine(x1, y1, x2, y2), 1);
     EXPECT_EQ(x1, 0);
@@ -65,33 +63,25 @@ TEST(ClipLine, CohenSutherlandCases) {
         EXPECT_EQ(video.OutCode(x1, y1), 0);
         EXPECT_EQ(video.OutCode(x2, y2), 0);
     }
+
+    Video noMode;  // the screen has no pixel at all: refused, never looping
+    x1 = -5, y1 = 3, x2 = 7, y2 = -2;
+    EXPECT_EQ(noMode.ClipLine(x1, y1, x2, y2), 0);
 }
 
-TEST(ClipLine, NoScreenNeverLoops) {
-    Video video;  // no mode set: the screen has no pixel at all
-    int x1 = -5, y1 = 3, x2 = 7, y2 = -2;
-    EXPECT_EQ(video.ClipLine(x1, y1, x2, y2), 0);
-}
-
-TEST(DrawLine, ClippedEndsAndSinglePoints) {
+TEST(DrawLine, ClippedEndsSinglePointsAndOnlyInTwoDWithALock) {
     Screen s;
-    s.video.DrawLine(-10, 5, 10, 5, 0xAAAA);
-    auto lit = s.Lit();
-    ASSERT_EQ(lit.size(), 11u);
+    s.video.DrawLine(0, 0, 10, 10, 1);  // not locked: nothing to draw into, no crash
+    ASSERT_EQ(s.Draw(-10, 5, 10, 5, 0xAAAA).size(), 11u);
     for (int x = 0; x <= 10; ++x) EXPECT_EQ(s.At(x, 5), 0xAAAA);
-
-    Screen left;
-    left.video.DrawLine(-30, 0, -1, 479, 0xFFFF);
-    EXPECT_TRUE(left.Lit().empty());
-
-    Screen dot;
-    dot.video.DrawLine(100, 200, 100, 200, 0x1234);
-    ASSERT_EQ(dot.Lit().size(), 1u);
-    EXPECT_EQ(dot.At(100, 200), 0x1234);
-
-    Screen corner;
-    corner.video.DrawLine(639, 479, 639, 479, 7);
-    EXPECT_EQ(corner.At(639, 479), 7);
+    EXPECT_TRUE(s.Draw(-30, 0, -1, 479, 0xFFFF).empty());
+    ASSERT_EQ(s.Draw(100, 200, 100, 200, 0x1234).size(), 1u);
+    EXPECT_EQ(s.At(100, 200), 0x1234);
+    ASSERT_EQ(s.Draw(639, 479, 639, 479, 7).size(), 1u);
+    EXPECT_EQ(s.At(639, 479), 7);
+    s.video.StartGlide();
+    s.video.DrawLine(0, 0, 10, 10, 1);
+    EXPECT_EQ(s.At(0, 0), 0);
 }
 
 TEST(DrawLine, EveryLineIsAConnectedRunBetweenItsEnds) {
@@ -100,10 +90,7 @@ TEST(DrawLine, EveryLineIsAConnectedRunBetweenItsEnds) {
     Screen s;
     for (int i = 0; i < 40; ++i) {
         const int x1 = xs(rng), y1 = ys(rng), x2 = xs(rng), y2 = ys(rng);
-        s.video.Cls(0);
-        s.video.LockBackBuffer();
-        s.video.DrawLine(x1, y1, x2, y2, 1);
-        const auto lit = s.Lit();
+        const auto lit = s.Draw(x1, y1, x2, y2, 1);
         const int major = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
         ASSERT_EQ(static_cast<int>(lit.size()), major + 1) << x1 << "," << y1 << " " << x2 << "," << y2;
         EXPECT_EQ(s.At(x1, y1), 1);
@@ -116,14 +103,4 @@ TEST(DrawLine, EveryLineIsAConnectedRunBetweenItsEnds) {
             EXPECT_LE(std::abs((steep ? x : y) - ideal), 0.5 + 1e-9);
         }
     }
-}
-
-TEST(DrawLine, OnlyInTwoDModeWithALockedBackBuffer) {
-    Video video;
-    StartHeadlessDisplay(video);
-    video.DrawLine(0, 0, 10, 10, 1);  // not locked: nothing to draw into, no crash
-    video.LockBackBuffer();
-    video.StartGlide();
-    video.DrawLine(0, 0, 10, 10, 1);
-    EXPECT_EQ(video.backBufferPixels[0], 0);
 }

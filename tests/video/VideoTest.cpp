@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Headless.h"
@@ -22,43 +23,30 @@ struct FrameLog {
 
 }  // namespace
 
-TEST(VideoLayout, FiveSixFiveDisplayThenThreeDStarts) {
+TEST(VideoLayout, DisplayFormatsThenThreeDStarts) {
     Video video;
     StartHeadlessDisplay(video);
     EXPECT_EQ(video.redShift, 11);
     EXPECT_EQ(video.greenShift, 5);
-    EXPECT_EQ(video.blueShift, 0);
-    EXPECT_EQ(video.redMask, 0xF800u);
     EXPECT_EQ(video.greenMask, 0x07E0u);
-    EXPECT_EQ(video.blueMask, 0x001Fu);
     EXPECT_EQ(video.greenMax, 31);  // 31 also for the six-bit green
-    EXPECT_EQ(video.displayRedShift, 11);
     EXPECT_EQ(video.displayRedMask, 0xF800u);
-    EXPECT_EQ(ActivePixelLayout().redShift, 11);
-    EXPECT_EQ(ActivePixelLayout().redMax, 31);
     EXPECT_EQ(ActivePixelLayout().Pack(31, 31, 31), 0xFBFF);  // five bits of green in six
-
     video.StartGlide();
     EXPECT_EQ(video.mode, Video::kModeGlide);
-    EXPECT_EQ(video.glideResolution, 7);  // 640x480
     EXPECT_EQ(video.redShift, 16);
-    EXPECT_EQ(video.greenShift, 8);
-    EXPECT_EQ(video.blueMask, 0xFFu);
     EXPECT_EQ(video.blueMax, 255);
     EXPECT_EQ(video.displayRedShift, 11);  // the 2D format is remembered
     EXPECT_EQ(ActivePixelLayout().Pack(0x12, 0x34, 0x56), 0x123456);
-}
 
-TEST(VideoLayout, FiveFiveFiveDisplayAndEmptyMask) {
-    Video video;
-    video.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
-    StartHeadlessDisplay(video);
-    EXPECT_EQ(video.redShift, 10);
-    EXPECT_EQ(video.greenShift, 5);
-    video.StartDirect3D();
-    EXPECT_EQ(video.mode, Video::kModeDirect3D);
-    EXPECT_EQ(video.redShift, 16);
-    EXPECT_EQ(video.displayRedShift, 10);
+    Video v555;
+    v555.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
+    StartHeadlessDisplay(v555);
+    EXPECT_EQ(v555.redShift, 10);
+    v555.StartDirect3D();
+    EXPECT_EQ(v555.mode, Video::kModeDirect3D);
+    EXPECT_EQ(v555.redShift, 16);
+    EXPECT_EQ(v555.displayRedShift, 10);
 
     Video odd;
     odd.UseDisplayMasks(0, 0x07E0, 0x001F);  // no bit of red in the low 16: shift stops at 16
@@ -66,36 +54,34 @@ TEST(VideoLayout, FiveFiveFiveDisplayAndEmptyMask) {
     EXPECT_EQ(odd.redShift, 16);
 }
 
-TEST(VideoModes, GlideStartSwapAndShutdownCalls) {
+TEST(VideoModes, GlideCallsAndResolutions) {
     std::vector<std::string> calls;
     glideSetCallRecorder([&](const std::string& call) { calls.push_back(call); });
     {
+        FrameLog log;
         Video video;
         StartHeadlessDisplay(video);
         video.StartGlide();
-        video.Flip();
+        video.Cls(0x1234);  // not in Glide mode
+        video.LockBackBuffer();
+        EXPECT_EQ(video.backBufferPixels, nullptr);
+        const std::size_t before = log.frames.size();
+        video.Flip();  // the buffer swap presents the board's 640x480 frame
+        ASSERT_EQ(log.frames.size(), before + 1);
+        EXPECT_EQ(log.frames.back().size(), 640u * 480u);
         video.Shutdown();
         video.Shutdown();  // once is enough: the destructor runs it again too
     }
     glideSetCallRecorder({});
     // Resolution 7 (640x480), 60 Hz, ARGB, origin upper left, two colour buffers; a clip
     // window over the whole screen; the flip is a buffer swap.
-    const std::vector<std::string> expected = {
-        "grGlideInit()",
-        "grSstQueryHardware()",
-        "grSstSelect(0)",
-        "grSstWinOpen(0, 7, 0, 0, 0, 2, 0)",
-        "grClipWindow(0, 0, 639, 479)",
-        "grBufferSwap(1)",
-        "grGlideShutdown()",
-    };
-    EXPECT_EQ(calls, expected);
-}
+    EXPECT_EQ(calls, (std::vector<std::string>{"grGlideInit()", "grSstQueryHardware()", "grSstSelect(0)",
+                                               "grSstWinOpen(0, 7, 0, 0, 0, 2, 0)", "grClipWindow(0, 0, 639, 479)",
+                                               "grBufferSwap(1)", "grGlideShutdown()"}));
 
-TEST(VideoModes, GlideResolutionFollowsScreenSize) {
     const struct {
         int w, h, resolution;
-    } cases[] = {{320, 200, 0}, {320, 240, 1}, {512, 256, 11}, {512, 384, 3}, {640, 400, 6}, {800, 600, 8}, {960, 720, 9}};
+    } cases[] = {{320, 200, 0}, {512, 256, 11}, {800, 600, 8}};
     for (const auto& c : cases) {
         Video video;
         StartHeadlessDisplay(video, c.w, c.h);
@@ -124,11 +110,7 @@ TEST(VideoNoVideo, FieldsSetButNothingHappens) {
     EXPECT_EQ(video.hwnd, 0);
     video.CreateDirectDraw(1);
     video.SetMode(640, 480);
-    EXPECT_EQ(video.width, 640);
-    EXPECT_EQ(video.maxX, 639);
-    EXPECT_EQ(video.maxY, 479);
     EXPECT_EQ(video.screenBytes, 640 * 480 * 2);
-    EXPECT_EQ(video.redMax, 31);
     EXPECT_EQ(video.primary, nullptr);
     std::uint16_t* pixels = reinterpret_cast<std::uint16_t*>(&video);
     EXPECT_EQ(video.CreateSurface(16, 16, &pixels), nullptr);
@@ -149,7 +131,6 @@ TEST(VideoSurfaces, PointersStayValidAndFlipShowsTheBackBuffer) {
     FrameLog log;
     Video video;
     StartHeadlessDisplay(video);
-    ASSERT_NE(video.screen1Pixels, nullptr);
     // The black start: (backBufferCount + 1) flips of cleared buffers.
     ASSERT_EQ(log.frames.size(), 4u);
     for (auto& f : log.frames) EXPECT_EQ(f, std::vector<std::uint16_t>(640 * 480, 0));
@@ -158,9 +139,7 @@ TEST(VideoSurfaces, PointersStayValidAndFlipShowsTheBackBuffer) {
     Surface* surface = video.CreateSurface(100, 50, &own);
     ASSERT_NE(surface, nullptr);
     EXPECT_EQ(own, video.GetSurfacePixels(surface));
-    EXPECT_EQ(surface->Width(), 100);
     std::uint16_t* screen1 = video.screen1Pixels;
-
     // Three back buffers: each frame drawn in the back buffer is the next one shown.
     for (std::uint16_t colour : {0x1111, 0x2222, 0x3333, 0x4444, 0x5555}) {
         video.Cls(colour);
@@ -168,31 +147,25 @@ TEST(VideoSurfaces, PointersStayValidAndFlipShowsTheBackBuffer) {
         video.backBufferPixels[5] = 0xBEEF;
         video.UnlockBackBuffer();
         video.Flip();
-        const auto& shown = log.frames.back();
-        EXPECT_EQ(shown[0], colour);
-        EXPECT_EQ(shown[5], 0xBEEF);
+        EXPECT_EQ(log.frames.back()[0], colour);
+        EXPECT_EQ(log.frames.back()[5], 0xBEEF);
     }
     EXPECT_EQ(video.screen1Pixels, screen1);
     EXPECT_EQ(video.GetSurfacePixels(surface), own);
-
     video.screen1Pixels[7] = 9;
     video.ClearAll();
     EXPECT_EQ(video.screen1Pixels[7], 0);
     EXPECT_EQ(log.frames.back()[0], 0);
-}
 
-TEST(VideoSurfaces, AFiveFiveFiveDisplayIsShownAsFiveSixFive) {
-    FrameLog log;
-    Video video;
-    video.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
-    StartHeadlessDisplay(video);
-    const struct {
-        std::uint16_t rgb555, rgb565;
-    } cases[] = {{0x7C00, 0xF800}, {0x03E0, 0x07E0}, {0x001F, 0x001F}, {0x7FFF, 0xFFFF}, {0x4210, 0x8410}};
-    for (const auto& c : cases) {
-        video.Cls(c.rgb555);
-        video.Flip();
-        EXPECT_EQ(log.frames.back()[320], c.rgb565) << std::hex << c.rgb555;
+    // A 5-5-5 display is shown as 5-6-5.
+    Video v555;
+    v555.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
+    StartHeadlessDisplay(v555);
+    const std::pair<std::uint16_t, std::uint16_t> shades[] = {{0x7C00, 0xF800}, {0x03E0, 0x07E0}, {0x4210, 0x8410}};
+    for (auto [rgb555, rgb565] : shades) {
+        v555.Cls(rgb555);
+        v555.Flip();
+        EXPECT_EQ(log.frames.back()[320], rgb565) << std::hex << rgb555;
     }
 }
 
@@ -213,19 +186,8 @@ TEST(VideoSurfaces, NoBackBuffersDrawsOnThePrimary) {
     EXPECT_EQ(video.backBufferCount, 0);
 }
 
-TEST(VideoModes, ThreeDModesChangeFlipClsAndLock) {
+TEST(VideoModes, DirectThreeDFlipsThroughItsChainAndIgnoresCls) {
     FrameLog log;
-    Video video;
-    StartHeadlessDisplay(video);
-    video.StartGlide();
-    video.Cls(0x1234);  // not in Glide mode
-    video.LockBackBuffer();
-    EXPECT_EQ(video.backBufferPixels, nullptr);
-    const std::size_t before = log.frames.size();
-    video.Flip();  // the glide buffer swap presents the board's 640x480 frame
-    ASSERT_EQ(log.frames.size(), before + 1);
-    EXPECT_EQ(log.frames.back().size(), 640u * 480u);
-
     Video d3d;
     StartHeadlessDisplay(d3d);
     d3d.StartDirect3D();
@@ -245,21 +207,16 @@ TEST(VideoSurfaces, BlitStretchesAndBlitRectStaysInside) {
     StartHeadlessDisplay(video);
     std::uint16_t* src = nullptr;
     Surface* small = video.CreateSurface(2, 2, &src);
-    src[0] = 1;
-    src[1] = 2;
-    src[2] = 3;
-    src[3] = 4;
+    for (int i = 0; i < 4; ++i) src[i] = static_cast<std::uint16_t>(i + 1);
     std::uint16_t* dst = nullptr;
     Surface* big = video.CreateSurface(4, 4, &dst);
     video.Blit(big, small);
-    const std::uint16_t expected[16] = {1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(dst[i], expected[i]) << i;
+    EXPECT_EQ(std::vector<std::uint16_t>(dst, dst + 16),
+              (std::vector<std::uint16_t>{1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4}));
 
     video.ClearSurface(big, 0);
     video.BlitRect(big, small, 2, 2, 2, 2);
     EXPECT_EQ(dst[2 * 4 + 2], 1);
-    EXPECT_EQ(dst[3 * 4 + 3], 4);
-    EXPECT_EQ(dst[0], 0);
     video.BlitRect(big, small, 3, 3, 2, 2);   // would leave the surface
     video.BlitRect(big, small, -1, 0, 2, 2);  // likewise
     video.BlitRect(big, small, 0, 0, 0, 2);   // empty
@@ -267,45 +224,21 @@ TEST(VideoSurfaces, BlitStretchesAndBlitRectStaysInside) {
     EXPECT_EQ(dst[3 * 4 + 3], 4);
 }
 
-using VideoDeathTest = ::testing::Test;
-
 TEST(VideoDeathTest, FatalSitesReportAndExitWithTheirCodes) {
-    EXPECT_EXIT(
-        {
-            Video video;
-            video.headless = true;
-            video.Init(0, nullptr);
-            video.SetMode(640, 480);  // DirectDraw never created
-        },
-        ::testing::ExitedWithCode(6), "VVideo Error: Couldn't set the mode");
-    EXPECT_EXIT(
-        {
-            Video video;
-            StartHeadlessDisplay(video);
-            video.CreateSurface(0, 10, nullptr);
-        },
-        ::testing::ExitedWithCode(28), "VVideo Error: Couldn't create Surface");
-    EXPECT_EXIT(
-        {
-            Video video;
-            StartHeadlessDisplay(video);
-            video.GetSurfacePixels(nullptr);
-        },
-        ::testing::ExitedWithCode(21), "VVideo Error: Couldn't lock given Surface");
-    EXPECT_EXIT(
-        {
-            Video video;
-            video.headless = true;
-            video.Init(0, nullptr);
-            video.CreateDirectDraw(1);
-            video.SetMode(100000, 480);
-        },
-        ::testing::ExitedWithCode(6), "Couldn't set the mode");
-    EXPECT_EXIT(
-        {
-            Video video;
-            StartHeadlessDisplay(video);
-            video.SetMode(640, 480);
-        },
-        ::testing::ExitedWithCode(7), "Couldn't create Primary Surface");
+    auto noDirectDraw = [](int width) {
+        Video video;
+        video.headless = true;
+        video.Init(0, nullptr);
+        if (width > 0) video.CreateDirectDraw(1);
+        video.SetMode(width > 0 ? width : 640, 480);
+    };
+    EXPECT_EXIT(noDirectDraw(0), ::testing::ExitedWithCode(6), "VVideo Error: Couldn't set the mode");
+    EXPECT_EXIT(noDirectDraw(100000), ::testing::ExitedWithCode(6), "Couldn't set the mode");
+    Video video;
+    StartHeadlessDisplay(video);
+    EXPECT_EXIT(video.CreateSurface(0, 10, nullptr), ::testing::ExitedWithCode(28),
+                "VVideo Error: Couldn't create Surface");
+    EXPECT_EXIT(video.GetSurfacePixels(nullptr), ::testing::ExitedWithCode(21),
+                "VVideo Error: Couldn't lock given Surface");
+    EXPECT_EXIT(video.SetMode(640, 480), ::testing::ExitedWithCode(7), "Couldn't create Primary Surface");
 }
