@@ -1,5 +1,6 @@
 // The content pack the build generated, read back the way the show reads it: models through the
 // engine's readers, path files through LoadPaths, pictures by the header bytes the effects use.
+// Every file the catalogue names is read by one of these, so a missing file fails its test.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,10 +19,7 @@
 #include "app/Paths.h"
 #include "engine/world/Face.h"
 #include "engine/world/Matrix3.h"
-#include "engine/world/Object3D.h"
-#include "engine/world/Vertex.h"
-#include "engine/world/World.h"
-#include "support/RecordingRenderer.h"
+#include "loaders/LoaderFixture.h"
 #include "tools/assetgen/Catalogue.h"
 #include "tools/assetgen/Pack.h"
 #include "tools/assetgen/models/Figure.h"
@@ -88,17 +86,6 @@ std::vector<int> DeclaredFaces(const ModelFile& m) {
     return counts;
 }
 
-TEST(ContentPack, EveryFileTheShowNamesIsInTheBuiltPack) {
-    std::vector<std::string> names;
-    for (const auto& m : AllModels()) names.push_back(m.file);
-    for (const auto& p : kPictures) names.emplace_back(p.file);
-    for (const auto& p : kPathFiles) names.emplace_back(p.file);
-    for (const auto& n : names) {
-        std::error_code ec;
-        EXPECT_GT(fs::file_size(kData / n, ec), 0u) << n << " missing from " << kData;
-    }
-}
-
 TEST(ContentPack, GeneratingAgainGivesTheBuildsBytes) {
     const Pack first = GenerateAll();
     const Pack second = GenerateAll();
@@ -111,20 +98,7 @@ TEST(ContentPack, GeneratingAgainGivesTheBuildsBytes) {
     }
 }
 
-class ContentModels : public ::testing::Test {
-protected:
-    void SetUp() override {
-        World::ResetProcessState();
-        world.SetRenderer(&renderer);
-    }
-    void TearDown() override { Empty(); }
-    void Empty() {
-        for (int i = 0; i < world.objectCount; ++i) delete world.objects[i];
-        world.objectCount = 0;
-    }
-    World world;
-    RecordingRenderer renderer;
-};
+using ContentModels = LoaderTest;  // a world with a recording renderer
 
 TEST_F(ContentModels, EveryModelLoadsWithTheObjectsTheScenesUse) {
     for (const ModelFile& m : AllModels()) {
@@ -160,7 +134,7 @@ TEST_F(ContentModels, EveryModelLoadsWithTheObjectsTheScenesUse) {
             }
             EXPECT_TRUE(mapped) << "every face has zero mapping";
         }
-        Empty();
+        DeleteObjects();
     }
     // Every texture a model asks for is in the pack, and all of them, with the sprites the
     // fountain scene loads by name, fit the 3D board's 4 MB of texture memory at once (the
@@ -227,6 +201,21 @@ TEST(ContentPictures, EffectRegionsHoldWhatTheEffectsExpect) {
         }
     EXPECT_GT(covered, 1000);
     EXPECT_GT(open, covered);
+
+    // The landscape's pond is where the ripples are: blue leads inside it and seldom outside.
+    const auto land = ReadAll(kData / "paysage2.bmp");
+    auto watery = [&](int x, int y) {
+        const std::size_t at = 54 + static_cast<std::size_t>(479 - y) * 640 * 3 + x * 3;
+        return land.at(at) > land.at(at + 1) && land.at(at) > land.at(at + 2);
+    };
+    int inside = 0, outside = 0, n = 0;
+    for (int y = kPondTop + 20; y < kPondBottom - 30; y += 4)
+        for (int x = 0; x < 240; x += 4, ++n) {
+            inside += watery(kPondLeft + 60 + x, y);
+            outside += watery(x, y);
+        }
+    EXPECT_GT(inside, n * 3 / 4);
+    EXPECT_LT(outside, n / 10);
 }
 
 TEST(ContentPaths, PathFilesGiveThePathsAndKeysTheScenesRead) {
@@ -250,18 +239,6 @@ TEST(ContentPaths, PathFilesGiveThePathsAndKeysTheScenesRead) {
     }
 }
 
-TEST(ContentPaths, FigureWalksMoveEveryPartTogether) {
-    // The six parts of the figure take the same key at the same time; their keys must line up.
-    for (const char* file : {"scene8.txt", "scene9.txt"}) {
-        LoadPaths((kData / file).c_str(), 6);
-        for (int part = 1; part < 6; ++part) EXPECT_EQ(PathTable[part].keyCount, PathTable[0].keyCount) << file;
-        // The body walks: its first and last keys are apart.
-        const PathKey& a = PathTable[1].keys[0];
-        const PathKey& b = PathTable[1].keys[PathTable[1].keyCount - 1];
-        EXPECT_GT(std::hypot(a.x - b.x, a.y - b.y, a.z - b.z), 100.0) << file;
-    }
-}
-
 // Where a key puts a model point, turned and moved as the engine places objects.
 Vector3 Place(const PathKey& key, const assetgen::Vec3& p) {
     Matrix3 m;
@@ -270,52 +247,46 @@ Vector3 Place(const PathKey& key, const assetgen::Vec3& p) {
     return Vector3(turned.x + key.x, turned.y + key.y, turned.z + key.z);
 }
 
-TEST(ContentPaths, FigurePartsStayJoinedToTheBodyInEveryKey) {
-    // Each limb turns about its own joint; placed by its key, that joint must sit where the
-    // body's key puts the same point, or the figure comes apart while it walks.
+TEST(ContentPaths, FigureWalksWithItsPartsJoinedToTheBodyInEveryKey) {
+    // The six parts take the same key at the same time. Each limb turns about its own joint;
+    // placed by its key, that joint must sit where the body's key puts the same point, or the
+    // figure comes apart while it walks.
     for (const char* file : {"scene8.txt", "scene9.txt"}) {
         LoadPaths((kData / file).c_str(), 6);
+        for (int part = 1; part < 6; ++part) EXPECT_EQ(PathTable[part].keyCount, PathTable[0].keyCount) << file;
+        // The body walks: its first and last keys are apart.
+        const PathKey& first = PathTable[1].keys[0];
+        const PathKey& last = PathTable[1].keys[PathTable[1].keyCount - 1];
+        EXPECT_GT(std::hypot(first.x - last.x, first.y - last.y, first.z - last.z), 100.0) << file;
         for (int k = 0; k < PathTable[1].keyCount; ++k)
             for (int part : {0, 2, 3, 4, 5}) {
                 const assetgen::Vec3 joint = figure::kJoints[part] * figure::kSceneScale;
-                const Vector3 onPart = Place(PathTable[part].keys[k], joint);
-                const Vector3 onBody = Place(PathTable[1].keys[k], joint);
-                EXPECT_NEAR(onPart.x, onBody.x, 0.1) << file << " key " << k << " part " << part;
-                EXPECT_NEAR(onPart.y, onBody.y, 0.1) << file << " key " << k << " part " << part;
-                EXPECT_NEAR(onPart.z, onBody.z, 0.1) << file << " key " << k << " part " << part;
+                const Vector3 gap = Place(PathTable[part].keys[k], joint) - Place(PathTable[1].keys[k], joint);
+                EXPECT_LT(std::sqrt(gap.Dot(gap)), 0.1) << file << " key " << k << " part " << part;
             }
     }
 }
 
-// The size on screen, in pixels, of an object's bounding box seen from the camera at distance d.
-double Pixels(double extent, double distance) { return extent * 512 / distance; }
-
-TEST_F(ContentModels, BackgroundsCoverTheScreenWhereTheScenesPutThem) {
+TEST_F(ContentModels, BackgroundsAndTunnelSurroundTheCameraWhereTheScenesPutThem) {
+    // Scale and depth as the scenes place them; the camera stands at z -600 (focal 512), and the
+    // title's comes as near as -270, which only makes its background larger. Mountains leave
+    // sky above their ridge (300 rows); the others fill the height too.
     struct Backdrop {
         const char* file;
-        double sx, sy, z;
+        double sx, sy, z, minHeight;
     };
-    // Scale and depth as the scenes place them; the camera stands at z -600 (the title's comes
-    // as near as -270, which only makes its background larger).
-    const Backdrop backdrops[] = {{"fond.ase", 24, 24, 12000},
-                                  {"fond_galax.ase", 20, 20, 9380},
-                                  {"fond_mont1.ase", 20, 20, 9380},
-                                  {"fond_mont2.ase", 26, 20, 9380}};
-    for (const Backdrop& b : backdrops) {
+    for (const Backdrop& b : {Backdrop{"fond.ase", 24, 24, 12000, 480}, Backdrop{"fond_galax.ase", 20, 20, 9380, 480},
+                              Backdrop{"fond_mont1.ase", 20, 20, 9380, 300}, Backdrop{"fond_mont2.ase", 26, 20, 9380, 300}}) {
         SCOPED_TRACE(b.file);
         world.LoadObject((kData / b.file).c_str());
         ASSERT_EQ(world.objectCount, 1);
         const Object3D* o = world.GetObject(0);
         const double w = o->corners[6].x - o->corners[0].x, h = o->corners[6].y - o->corners[0].y;
-        EXPECT_GE(Pixels(w * b.sx, b.z + 600), 640);
-        // Mountains leave sky above their ridge; the others fill the height too.
-        EXPECT_GE(Pixels(h * b.sy, b.z + 600), std::string(b.file).find("mont") != std::string::npos ? 300 : 480);
-        Empty();
+        EXPECT_GE(w * b.sx * 512 / (b.z + 600), 640);
+        EXPECT_GE(h * b.sy * 512 / (b.z + 600), b.minHeight);
+        DeleteObjects();
     }
-}
-
-TEST_F(ContentModels, TheCockpitTunnelSurroundsTheCameraForTheWholeRide) {
-    // The scene slides the tunnel from z -440 back to about -15029 past a camera at z -600.
+    // The cockpit scene slides the tunnel from z -440 back to about -15029 past the camera.
     world.LoadObject((kData / "tunnel.ase").c_str());
     ASSERT_EQ(world.objectCount, 1);
     const Object3D* t = world.GetObject(0);
@@ -323,22 +294,6 @@ TEST_F(ContentModels, TheCockpitTunnelSurroundsTheCameraForTheWholeRide) {
     EXPECT_GT(t->corners[6].z - 15028.75, -600);
     EXPECT_LT(t->corners[0].x, -50);
     EXPECT_GT(t->corners[6].x, 50);
-}
-
-TEST(ContentPictures, ThePondIsWhereTheRipplesAre) {
-    const auto land = ReadAll(kData / "paysage2.bmp");
-    auto watery = [&](int x, int y) {
-        const std::size_t at = 54 + static_cast<std::size_t>(479 - y) * 640 * 3 + x * 3;
-        return land.at(at) > land.at(at + 1) && land.at(at) > land.at(at + 2);  // blue leads
-    };
-    int inside = 0, outside = 0, n = 0;
-    for (int y = kPondTop + 20; y < kPondBottom - 30; y += 4)
-        for (int x = 0; x < 240; x += 4, ++n) {
-            inside += watery(kPondLeft + 60 + x, y);
-            outside += watery(x, y);
-        }
-    EXPECT_GT(inside, n * 3 / 4);
-    EXPECT_LT(outside, n / 10);
 }
 
 TEST(ContentProgram, ListsEveryFileWithTheSizeItWrites) {

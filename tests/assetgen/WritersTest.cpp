@@ -6,14 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "engine/world/Face.h"
-#include "engine/world/Object3D.h"
-#include "engine/world/Vertex.h"
-#include "engine/world/World.h"
-#include "support/RecordingRenderer.h"
 #include "app/Paths.h"
+#include "loaders/LoaderFixture.h"
 #include "tools/assetgen/Pack.h"
 #include "tools/assetgen/mesh/Mesh.h"
 #include "tools/assetgen/writers/Bmp.h"
@@ -24,28 +21,9 @@ namespace {
 
 using namespace assetgen;
 
-class Writers : public ::testing::Test {
-protected:
-    void SetUp() override {
-        World::ResetProcessState();
-        world.SetRenderer(&renderer);
-    }
-    void TearDown() override {
-        for (int i = 0; i < world.objectCount; ++i) delete world.objects[i];
-        world.objectCount = 0;
-    }
-    std::string Save(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        const std::string path = ::testing::TempDir() + "solmire_assetgen_" + std::to_string(getpid()) + "_" + name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-    std::string Save(const std::string& name, const std::string& text) {
-        return Save(name, std::vector<std::uint8_t>(text.begin(), text.end()));
-    }
-    World world;
-    RecordingRenderer renderer;
-};
+using Writers = LoaderTest;  // a world with a recording renderer, and files of the test's own
+
+std::string Text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 Mesh Named(Mesh m, const char* name, const char* texture) {
     m.name = name;
@@ -65,60 +43,43 @@ Vector3 FrontFaceNormal(const Object3D* o) {
     return o->GetFace(best)->normal;
 }
 
-TEST_F(Writers, AseObjectsComeBackWithTheirNamesPointsFacesAndTextures) {
-    const std::vector<Mesh> objects{Named(Box({0, 0, 0}, {10, 20, 30}), "caisse", "steel"),
-                                    Named(Sphere(5, 8, 4), "boule", "glass")};
-    world.LoadObject(Save("two.ase", WriteAse(objects)).c_str());
-    ASSERT_EQ(world.objectCount, 2);
-    const Object3D* box = world.GetObject(0);
-    EXPECT_STREQ(box->name, "caisse");
-    EXPECT_EQ(box->vertexCount, 8);  // the 24 corners of the six sides merge into 8 points
-    EXPECT_EQ(box->faceCount, 12);
-    EXPECT_STREQ(world.GetObject(1)->name, "boule");
-    EXPECT_EQ(renderer.loadedTextures, (std::vector<std::string>{"steel", "glass"}));
-    EXPECT_EQ(box->GetFace(0)->texture, 1);
-    EXPECT_EQ(world.GetObject(1)->GetFace(0)->texture, 2);
-    // Corner mapping survives, v turned back the right way: the +x side maps u 0..1, v 0..1.
-    double uMax = 0, vMax = 0;
-    for (int i = 0; i < box->faceCount; ++i) {
-        const Face* f = box->GetFace(i);
-        uMax = std::max({uMax, f->u0, f->u1, f->u2});
-        vMax = std::max({vMax, f->v0, f->v1, f->v2});
-    }
-    EXPECT_DOUBLE_EQ(uMax, 1.0);
-    EXPECT_DOUBLE_EQ(vMax, 1.0);
-}
+// Both model writers against the engine's readers: names, merged points, textures, each
+// corner's mapping with v turned back, and the winding.
+TEST_F(Writers, ModelsComeBackAsWritten) {
+    Mesh plaque("plaque", "wood");
+    const int a = plaque.AddVertex({0, 0, 0}, 0, 1), b = plaque.AddVertex({8, 0, 0}, 1, 1);
+    const int c = plaque.AddVertex({8, 8, 0}, 1, 0), d = plaque.AddVertex({0, 8, 0}, 0, 0);
+    plaque.AddQuad(a, b, c, d);
+    const std::vector<Mesh> objects{Named(Box({0, 0, 0}, {2, 2, 2}), "caisse", "steel"), plaque};
+    const auto bytes3ds = Write3ds(objects);
+    EXPECT_EQ(bytes3ds.at(28), 3);  // the version the reader insists on
+    world.LoadObject(Write("two.ase", WriteAse(objects)).c_str());
+    world.LoadObject(Write("two.3ds", Text(bytes3ds)).c_str());
+    ASSERT_EQ(world.objectCount, 4);
+    EXPECT_EQ(renderer.loadedTextures, (std::vector<std::string>{"steel", "wood"}));
+    for (int file = 0; file < 2; ++file) {
+        SCOPED_TRACE(file ? "3ds" : "ase");
+        const Object3D* box = world.GetObject(2 * file);
+        EXPECT_STREQ(box->name, "caisse");
+        EXPECT_EQ(box->vertexCount, 8);  // the 24 corners of the six sides merge into 8 points
+        EXPECT_EQ(box->faceCount, 12);
+        EXPECT_EQ(box->GetFace(0)->texture, 1);
+        // The engine's normal is (a - b) x (c - b): for faces wound counter-clockwise from
+        // outside, as the generator writes them, it points into the object, as culling expects.
+        EXPECT_NEAR(FrontFaceNormal(box).z, -1.0, 1e-12);
 
-TEST_F(Writers, OutwardWindingGivesTheEngineItsInwardNormals) {
-    // The engine's normal is (a - b) x (c - b): for faces wound counter-clockwise from outside,
-    // as the generator writes them, it points into the object, which its culling expects.
-    world.LoadObject(Save("box.ase", WriteAse({Named(Box({0, 0, 0}, {2, 2, 2}), "b", "t")})).c_str());
-    world.LoadObject(Save("box.3ds", Write3ds({Named(Box({0, 0, 0}, {2, 2, 2}), "b", "t")})).c_str());
-    ASSERT_EQ(world.objectCount, 2);
-    for (int i = 0; i < 2; ++i) EXPECT_NEAR(FrontFaceNormal(world.GetObject(i)).z, -1.0, 1e-12);
-}
-
-TEST_F(Writers, ThreeDsFacesTakeTheMappingWrittenBeforeThem) {
-    Mesh quad("plaque", "wood");
-    const int a = quad.AddVertex({0, 0, 0}, 0, 1), b = quad.AddVertex({8, 0, 0}, 1, 1);
-    const int c = quad.AddVertex({8, 8, 0}, 1, 0), d = quad.AddVertex({0, 8, 0}, 0, 0);
-    quad.AddQuad(a, b, c, d);
-    const auto bytes = Write3ds({quad});
-    EXPECT_EQ(bytes.at(28), 3);  // the version the reader insists on
-    world.LoadObject(Save("plaque.3ds", bytes).c_str());
-    ASSERT_EQ(world.objectCount, 1);
-    const Object3D* o = world.GetObject(0);
-    EXPECT_STREQ(o->name, "plaque");
-    ASSERT_EQ(o->faceCount, 2);
-    EXPECT_EQ(o->textured, 1);
-    EXPECT_EQ(renderer.loadedTextures, (std::vector<std::string>{"wood"}));
-    for (int i = 0; i < 2; ++i) {
-        const Face* f = o->GetFace(i);
-        EXPECT_EQ(f->texture, 1);
-        // Each corner carries the mapping of its point: u = x / 8, v = 1 - y / 8.
-        for (const auto& [v, u, vv] : {std::tuple{f->a, f->u0, f->v0}, {f->b, f->u1, f->v1}, {f->c, f->u2, f->v2}}) {
-            EXPECT_DOUBLE_EQ(u, v->x / 8);
-            EXPECT_DOUBLE_EQ(vv, 1 - v->y / 8);
+        const Object3D* o = world.GetObject(2 * file + 1);
+        EXPECT_STREQ(o->name, "plaque");
+        ASSERT_EQ(o->faceCount, 2);
+        EXPECT_EQ(o->textured, 1);
+        for (int i = 0; i < 2; ++i) {
+            const Face* f = o->GetFace(i);
+            EXPECT_EQ(f->texture, 2);
+            // Each corner carries the mapping of its point: u = x / 8, v = 1 - y / 8.
+            for (const auto& [v, u, vv] : {std::tuple{f->a, f->u0, f->v0}, {f->b, f->u1, f->v1}, {f->c, f->u2, f->v2}}) {
+                EXPECT_DOUBLE_EQ(u, v->x / 8);
+                EXPECT_DOUBLE_EQ(vv, 1 - v->y / 8);
+            }
         }
     }
 }
@@ -132,13 +93,9 @@ double SignedVolume(const Mesh& m) {
 
 TEST(Primitives, ClosedShapesFaceOutwards) {
     const std::vector<std::pair<const char*, Mesh>> shapes = {
-        {"box", Box({1, 2, 3}, {2, 3, 4})},
-        {"sphere", Sphere(5, 8, 6)},
-        {"cylinder", Cylinder(2, 6, 8)},
-        {"cone", Cone(2, 5, 8)},
-        {"torus", Torus(6, 1, 12, 6)},
+        {"box", Box({1, 2, 3}, {2, 3, 4})}, {"sphere", Sphere(5, 8, 6)},   {"cylinder", Cylinder(2, 6, 8)},
+        {"cone", Cone(2, 5, 8)},            {"torus", Torus(6, 1, 12, 6)}, {"voxels", Voxels({"#.#", "###", ".#."}, 1, 2)},
         {"prism", ConvexPrism({{0, 0}, {0, 3}, {2, 0}}, -1, 1)},  // given clockwise
-        {"voxels", Voxels({"#.#", "###", ".#."}, 1, 2)},
     };
     for (const auto& [name, mesh] : shapes) {
         EXPECT_GT(SignedVolume(mesh), 0) << name;
@@ -204,7 +161,7 @@ TEST_F(Writers, PathFilesReadBackKeyForKey) {
     };
     const std::string text = WritePaths(paths);
     for (auto& p : PathTable) p = Path{};
-    LoadPaths(Save("paths.txt", text).c_str(), 2);
+    LoadPaths(Write("paths.txt", text).c_str(), 2);
     ASSERT_EQ(PathTable[0].keyCount, 2);
     EXPECT_STREQ(PathTable[0].label, "camera");
     const PathKey& k = PathTable[0].keys[1];

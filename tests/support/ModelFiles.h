@@ -4,6 +4,7 @@
 // and benchmarks make their own fixtures instead of carrying binary files.
 
 #include <array>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,16 @@ struct Mesh {
     std::vector<std::pair<std::string, std::vector<int>>> groups;
     std::vector<std::string> faceMaterials;  // ASC
 };
+
+// Appends printf-formatted text.
+__attribute__((format(printf, 2, 3))) inline void Appendf(std::string& s, const char* format, ...) {
+    char line[256];
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    s += line;
+}
 
 // A grid of w x h points in the z = 0 plane, two triangles per cell, cut to faceCount faces;
 // mapping coordinates spread over the grid.
@@ -144,38 +155,25 @@ inline std::string MakeAse(const std::vector<std::optional<std::string>>& bitmap
         s += "\t}\n";
     }
     s += "}\n";
-    char line[256];
     for (const Mesh& m : meshes) {
         s += "*GEOMOBJECT {\n\t*NODE_NAME \"" + m.name + "\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"" + m.name + "\"\n\t}\n";
         s += "\t*MESH {\n\t\t*TIMEVALUE 0\n\t\t*MESH_NUMVERTEX " + std::to_string(m.points.size()) +
              "\n\t\t*MESH_NUMFACES " + std::to_string(m.faces.size()) + "\n\t\t*MESH_VERTEX_LIST {\n";
-        for (std::size_t i = 0; i < m.points.size(); ++i) {
-            std::snprintf(line, sizeof line, "\t\t\t*MESH_VERTEX %4zu\t%.4f\t%.4f\t%.4f\n", i, m.points[i][0],
-                          m.points[i][1], m.points[i][2]);
-            s += line;
-        }
+        for (std::size_t i = 0; i < m.points.size(); ++i)
+            Appendf(s, "\t\t\t*MESH_VERTEX %4zu\t%.4f\t%.4f\t%.4f\n", i, m.points[i][0], m.points[i][1], m.points[i][2]);
         s += "\t\t}\n\t\t*MESH_FACE_LIST {\n";
-        for (std::size_t i = 0; i < m.faces.size(); ++i) {
-            std::snprintf(line, sizeof line,
-                          "\t\t\t*MESH_FACE %4zu:    A: %4d B: %4d C: %4d AB:    1 BC:    1 CA:    1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n",
-                          i, m.faces[i][0], m.faces[i][1], m.faces[i][2]);
-            s += line;
-        }
+        for (std::size_t i = 0; i < m.faces.size(); ++i)
+            Appendf(s, "\t\t\t*MESH_FACE %4zu:    A: %4d B: %4d C: %4d AB:    1 BC:    1 CA:    1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n",
+                i, m.faces[i][0], m.faces[i][1], m.faces[i][2]);
         s += "\t\t}\n\t\t*MESH_NUMTVERTEX " + std::to_string(m.mapping.size()) + "\n";
         if (!m.mapping.empty()) {
             s += "\t\t*MESH_TVERTLIST {\n";
-            for (std::size_t i = 0; i < m.mapping.size(); ++i) {
-                std::snprintf(line, sizeof line, "\t\t\t*MESH_TVERT %zu\t%.4f\t%.4f\t0.0000\n", i, m.mapping[i][0],
-                              m.mapping[i][1]);
-                s += line;
-            }
+            for (std::size_t i = 0; i < m.mapping.size(); ++i)
+                Appendf(s, "\t\t\t*MESH_TVERT %zu\t%.4f\t%.4f\t0.0000\n", i, m.mapping[i][0], m.mapping[i][1]);
             const auto& tfaces = m.mappingFaces.empty() ? m.faces : m.mappingFaces;
             s += "\t\t}\n\t\t*MESH_NUMTVFACES " + std::to_string(tfaces.size()) + "\n\t\t*MESH_TFACELIST {\n";
-            for (std::size_t i = 0; i < tfaces.size(); ++i) {
-                std::snprintf(line, sizeof line, "\t\t\t*MESH_TFACE %zu\t%d\t%d\t%d\n", i, tfaces[i][0], tfaces[i][1],
-                              tfaces[i][2]);
-                s += line;
-            }
+            for (std::size_t i = 0; i < tfaces.size(); ++i)
+                Appendf(s, "\t\t\t*MESH_TFACE %zu\t%d\t%d\t%d\n", i, tfaces[i][0], tfaces[i][1], tfaces[i][2]);
             s += "\t\t}\n";
         }
         s += "\t}\n\t*PROP_MOTIONBLUR 0\n";
@@ -191,27 +189,19 @@ inline std::string MakeAse(const std::vector<std::optional<std::string>>& bitmap
 // a material line (none when empty or missing).
 inline std::string MakeAsc(const std::vector<Mesh>& meshes) {
     std::string s = "Ambient light color: Red=0.3 Green=0.3 Blue=0.3\n\n";
-    char line[256];
     for (const Mesh& m : meshes) {
         const bool mapped = !m.mapping.empty();
         s += "Named object: \"" + m.name + "\"\nTri-mesh, Vertices: " + std::to_string(m.points.size()) +
              "     Faces: " + std::to_string(m.faces.size()) + "\n";
         s += mapped ? "Mapped Vertex list:\n" : "Vertex list:\n";
         for (std::size_t i = 0; i < m.points.size(); ++i) {
-            std::snprintf(line, sizeof line, "Vertex %zu:  X:%.4f     Y:%.4f     Z:%.4f", i, m.points[i][0],
-                          m.points[i][1], m.points[i][2]);
-            s += line;
-            if (mapped) {
-                std::snprintf(line, sizeof line, "     U:%.4f     V:%.4f", m.mapping[i][0], m.mapping[i][1]);
-                s += line;
-            }
+            Appendf(s, "Vertex %zu:  X:%.4f     Y:%.4f     Z:%.4f", i, m.points[i][0], m.points[i][1], m.points[i][2]);
+            if (mapped) Appendf(s, "     U:%.4f     V:%.4f", m.mapping[i][0], m.mapping[i][1]);
             s += "\n";
         }
         s += "Face list:\n";
         for (std::size_t i = 0; i < m.faces.size(); ++i) {
-            std::snprintf(line, sizeof line, "Face %zu:    A:%d B:%d C:%d AB:1 BC:1 CA:1\n", i, m.faces[i][0],
-                          m.faces[i][1], m.faces[i][2]);
-            s += line;
+            Appendf(s, "Face %zu:    A:%d B:%d C:%d AB:1 BC:1 CA:1\n", i, m.faces[i][0], m.faces[i][1], m.faces[i][2]);
             if (i < m.faceMaterials.size() && !m.faceMaterials[i].empty())
                 s += "Material:\"" + m.faceMaterials[i] + "\"\n";
             s += "Smoothing:  1\n";
