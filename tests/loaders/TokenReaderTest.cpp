@@ -37,9 +37,9 @@ TEST(TokenReader, SkipToStopsWhereReadingTokenByTokenWould) {
             fast.Unread();
             ASSERT_TRUE(fast.Next(a));
             ASSERT_EQ(a.data(), b.data()) << text;
-            const bool moreA = fast.Next(a), moreB = slow.Next(b);
-            ASSERT_EQ(moreA, moreB);
-            if (moreA) {
+            const bool more = fast.Next(a);
+            ASSERT_EQ(more, slow.Next(b));
+            if (more) {
                 ASSERT_EQ(a.data(), b.data());
             }
         }
