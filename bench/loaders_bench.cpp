@@ -10,7 +10,7 @@
 #include "engine/render/Renderer.h"
 #include "engine/world/Object3D.h"
 #include "engine/world/World.h"
-#include "tests/support/ModelFiles.h"
+#include "support/ModelFiles.h"
 
 namespace {
 

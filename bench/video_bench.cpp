@@ -9,7 +9,7 @@
 
 #include "engine/video/Video.h"
 #include "platform/os/Presenter.h"
-#include "tests/video/BmpFiles.h"
+#include "support/BmpFiles.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "platform/glide/Glide.h"
 #include "support/ModelFiles.h"
 #include "support/RecordingRenderer.h"
-#include "video/BmpFiles.h"
-#include "video/Headless.h"
+#include "support/BmpFiles.h"
+#include "support/Headless.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "engine/world/Vertex.h"
 #include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
-#include "video/BmpFiles.h"
-#include "video/Headless.h"
+#include "support/BmpFiles.h"
+#include "support/Headless.h"
 
 namespace {
 

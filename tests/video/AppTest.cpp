@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Headless.h"
+#include "support/Headless.h"
 #include "support/PushKey.h"
 #include "engine/input/Input.h"
 #include "engine/video/App.h"

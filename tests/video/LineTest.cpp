@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "Headless.h"
+#include "support/Headless.h"
 
 namespace {
 

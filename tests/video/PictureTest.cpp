@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "BmpFiles.h"
-#include "Headless.h"
+#include "support/BmpFiles.h"
+#include "support/Headless.h"
 
 using bmp::Rgb;
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "Headless.h"
+#include "support/Headless.h"
 #include "engine/video/PixelLayout.h"
 #include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
