@@ -2,8 +2,8 @@
 
 class World;
 
-// The in-frame command console the world carries. Its line editor and command language come
-// later; for now a step only counts, so the frame loop's use of it can be checked.
+// The in-frame command console the world carries. Its line editor and command language are not
+// written yet; a step only counts, so the frame loop's use of it can be checked.
 class Console {
 public:
     int steps = 0;

@@ -40,7 +40,7 @@ public:
     // Glide mode: 3D pixel layout, the glide layer opened at the resolution of the screen size
     // (7 for 640x480) with a clip window over the whole screen.
     void StartGlide();
-    // Direct3D mode: 3D pixel layout; the device itself is the d3d layer's.
+    // Direct3D mode: the 3D pixel layout only; no Direct3D-style device exists yet.
     void StartDirect3D();
     // Gives the screen back: ends the mode's device (DirectDraw in mode 2, glide in mode 4)
     // and hides the window. Also run by ErrorBox and the destructor.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-// Where shown frames go. The glide and d3d layers call PresentFrame on every buffer swap;
+// Where shown frames go. The glide layer calls PresentFrame on every buffer swap;
 // the display decides whether that means a window, a capture file or nothing (headless).
 namespace os {
 

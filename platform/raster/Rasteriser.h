@@ -1,6 +1,6 @@
 #pragma once
 
-// The rasteriser the glide and d3d layers draw with. Triangles are walked row by row: each
+// The rasteriser the glide layer draws with. Triangles are walked row by row: each
 // row's span comes exactly from the three edge functions (1/16-pixel vertices, pixel centres,
 // top-left rule), and the span's pixels run through a loop specialised for the state in force,
 // so a draw pays only for the colour source, filter, key, blend and depth test it uses.

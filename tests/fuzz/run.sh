@@ -8,11 +8,9 @@ cd "$(dirname "$0")/../.."
 dir=${1:-build-fuzz}
 seconds=${2:-60}
 
-if [[ ! -f "$dir/build.ninja" ]]; then
-  CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DSOLMIRE_FUZZ=ON -DSOLMIRE_BENCH=OFF >/dev/null
-fi
-cmake --build "$dir" --target fuzz_ase fuzz_asc fuzz_3ds fuzz_seeds -- --quiet
+source tools/setup.sh
+CXX=clang++ SOLMIRE_TARGETS="fuzz_ase fuzz_asc fuzz_3ds fuzz_seeds" \
+  solmire_build "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLMIRE_FUZZ=ON -DSOLMIRE_BENCH=OFF -DSOLMIRE_WERROR=ON
 
 work="$dir/fuzz-work"
 rm -rf "$work"
