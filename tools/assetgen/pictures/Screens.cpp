@@ -1,7 +1,6 @@
 // Full-screen pictures and the 8-bit effect pictures, drawn where the effects expect them: the
 // relief under the lighthouse light in the top 640 x 200 of "pevin8.bmp", the pond of
 // "paysage2.bmp" in its bottom right rectangle with its foreground in "cache.bmp".
-#include <numbers>
 #include <string>
 
 #include "tools/assetgen/Catalogue.h"
@@ -19,7 +18,6 @@ namespace {
 using paint::Colour;
 using paint::Mix;
 using paint::Smooth;
-constexpr double kPi = std::numbers::pi;
 
 // Letters of the font as a coverage mask (1 inside), centred at (cx, cy), `cell` pixels a dot.
 double TextMask(const std::string& text, double x, double y, double cx, double cy, double cell) {

@@ -1,6 +1,7 @@
 // ASE text as the engine's reader walks it: the i-th *BITMAP after *MATERIAL_COUNT is material
 // i, and each *GEOMOBJECT gives its *NODE_NAME, points, faces, mapping and *MATERIAL_REF in
 // that order. Names and bitmaps are single tokens (the reader splits on blanks).
+#include <cstdarg>
 #include <cstdio>
 #include <map>
 
@@ -10,10 +11,22 @@ namespace assetgen {
 
 namespace {
 
-void Line(std::string& out, const char* fmt, auto... args) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    out += buf;
+// Appends one formatted line; the attribute lets the compiler check every format against its
+// arguments.
+__attribute__((format(printf, 2, 3))) void Line(std::string& out, const char* fmt, ...) {
+    std::va_list args;
+    va_start(args, fmt);
+    std::va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, fmt, args);
+    va_end(args);
+    if (length > 0) {
+        const std::size_t at = out.size();
+        out.resize(at + static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(out.data() + at, static_cast<std::size_t>(length) + 1, fmt, again);
+        out.resize(at + static_cast<std::size_t>(length));
+    }
+    va_end(again);
     out += '\n';
 }
 
