@@ -35,6 +35,7 @@ TEST_F(AseReader, EachObjectKeepsItsOwnMappingAndMaterial) {
     Cut(text, "\"Bare\"", "*MESH_NUMTVERTEX 0");
     Cut(text, "\"NoRef\"", "*MATERIAL_REF 0");
     world.LoadAse(Write("objects.ase", text).c_str());
+    // The unmapped object alone: the file ends where its mapping would have been.
     world.LoadAse(Write("bare.ase", text.substr(0, text.find("*GEOMOBJECT", text.find("Bare")))).c_str());
 
     ASSERT_EQ(world.objectCount, 6);
@@ -53,11 +54,12 @@ TEST_F(AseReader, EachObjectKeepsItsOwnMappingAndMaterial) {
     EXPECT_DOUBLE_EQ(h->u0, 0.5);
     EXPECT_DOUBLE_EQ(h->v0, 0.875);
     EXPECT_EQ(h->texture, TextureOf("maps\\rock"));
-    EXPECT_EQ(Object(2)->textured, 0);
+    EXPECT_EQ(Object(2)->textured, 0);  // "*MESH_NUMTVERTEX 0"
+    // Mapped but without "*MATERIAL_REF": its own mapping, no texture.
     EXPECT_EQ(Object(3)->textured, 1);
     EXPECT_EQ(Object(3)->GetFace(1)->texture, -1);
     EXPECT_DOUBLE_EQ(Object(3)->GetFace(0)->v0, 0.75);
-    EXPECT_EQ(Object(4)->GetFace(1)->texture, -1);
+    EXPECT_EQ(Object(4)->GetFace(1)->texture, -1);  // material 1 has no bitmap
 }
 
 // Faces refused (two corners on one point, corners outside the point table) keep their place:
