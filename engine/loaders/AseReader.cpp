@@ -1,6 +1,8 @@
 // ASE text exports. The reader does not follow the file's nesting: for each thing it wants it
-// skips tokens to an exact keyword and reads a fixed number of tokens after it. End of file
-// while skipping ends the read; the objects finished before it are kept.
+// skips tokens to an exact keyword and reads a fixed number of tokens after it. An object's
+// keywords are looked for only up to the next "*GEOMOBJECT", so one object never takes another's
+// data. An object whose points, faces or mapping end before their counts is dropped; the
+// objects around it are kept.
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,14 +34,13 @@ std::string Unquoted(std::string_view token) {
 
 class AseReader {
 public:
-    AseReader(std::string_view text, Renderer* renderer) : in_(text), renderer_(renderer) {}
+    AseReader(std::string_view text, Renderer* renderer) : file_(text), in_(std::string_view()), renderer_(renderer) {}
 
     void Read(const ObjectSink& sink) {
         if (!ReadMaterials()) return;
-        while (in_.SkipTo("*GEOMOBJECT")) {
-            std::unique_ptr<Object3D> object = ReadObject();
-            if (!object) return;
-            sink(std::move(object));
+        while (file_.SkipTo("*GEOMOBJECT")) {
+            in_ = file_.Until("*GEOMOBJECT");
+            if (std::unique_ptr<Object3D> object = ReadObject()) sink(std::move(object));
         }
     }
 
@@ -49,17 +50,17 @@ private:
     // have no texture.
     bool ReadMaterials() {
         std::string_view token;
-        if (!in_.SkipTo("*MATERIAL_COUNT") || !in_.Next(token)) return false;
+        if (!file_.SkipTo("*MATERIAL_COUNT") || !file_.Next(token)) return false;
         const int count = TokenInt(token);
         for (int i = 0; i < count; ++i) {
             do {
-                if (!in_.Next(token)) return false;
+                if (!file_.Next(token)) return false;
             } while (token != "*BITMAP" && token != "*GEOMOBJECT");
             if (token == "*GEOMOBJECT") {
-                in_.Unread();
+                file_.Unread();
                 return true;
             }
-            if (!in_.Next(token)) return false;
+            if (!file_.Next(token)) return false;
             materials_.push_back(BitmapHandle(renderer_, token));
         }
         return true;
@@ -83,7 +84,7 @@ private:
         return true;
     }
 
-    // Null when the file ends before the object is complete.
+    // Null when the object ends before its counts are met.
     std::unique_ptr<Object3D> ReadObject() {
         std::string_view token;
         if (!in_.SkipTo("*NODE_NAME") || !Value(token)) return nullptr;
@@ -114,14 +115,21 @@ private:
                                                    renderer_));
         }
 
+        // A mesh never mapped has no mapping block at all: it is drawn untextured.
+        if (!in_.SkipTo("*MESH_NUMTVERTEX")) {
+            for (int face : faces)
+                if (face != -1) object->SetFaceTexture(face, -1);
+            return object;
+        }
         int mappingCount = 0;
-        if (!in_.SkipTo("*MESH_NUMTVERTEX") || !Int(mappingCount)) return nullptr;
+        if (!Int(mappingCount)) return nullptr;
         if (mappingCount <= 0) return object;
         object->textured = 1;
         if (!ReadMapping(*object, faces, mappingCount)) return nullptr;
 
-        int material = 0;
-        if (!in_.SkipTo("*MATERIAL_REF") || !Int(material)) return nullptr;
+        // Without "*MATERIAL_REF" the object has no material, and so no texture.
+        int material = -1;
+        if (in_.SkipTo("*MATERIAL_REF") && !Int(material)) return nullptr;
         const int texture = Entry(materials_, material);
         for (int face : faces)
             if (face != -1) object->SetFaceTexture(face, texture);
@@ -156,7 +164,8 @@ private:
         return true;
     }
 
-    TokenReader in_;
+    TokenReader file_;
+    TokenReader in_;  // the current object's tokens
     Renderer* renderer_;
     std::vector<int> materials_;  // texture handle of material i
 };

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include <strings.h>
+
 #include "engine/loaders/ModelReaders.h"
 #include "engine/render/Renderer.h"
 #include "engine/video/ErrorBox.h"
@@ -38,11 +40,12 @@ void World::LoadObject(const char* fileName) {
     const std::size_t length = std::strlen(fileName);
     // A path of fewer than four characters has no extension to take: all of it is shown.
     const char* extension = length >= 4 ? fileName + length - 4 : fileName;
-    if (std::strcmp(extension, ".asc") == 0) {
+    // Files copied from systems that ignore case often carry upper-case names (CUBE.3DS).
+    if (strcasecmp(extension, ".asc") == 0) {
         LoadAsc(fileName);
-    } else if (std::strcmp(extension, ".ase") == 0) {
+    } else if (strcasecmp(extension, ".ase") == 0) {
         LoadAse(fileName);
-    } else if (std::strcmp(extension, ".3ds") == 0) {
+    } else if (strcasecmp(extension, ".3ds") == 0) {
         Load3ds(fileName);
     } else {
         const std::string message = std::string("Unsupported format : ") + extension;

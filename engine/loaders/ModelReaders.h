@@ -11,7 +11,8 @@ class Renderer;
 
 // The readers' core, apart from files, the world and process exits, so that tests, tools and
 // fuzzers can feed them any bytes. Each finished object goes to the sink, in file order; an
-// object the file ends in the middle of is dropped.
+// object the file ends in the middle of is dropped. (An ASE object needs no mapping or material,
+// so one cut just after its faces, or after its mapping, reads as an object without them.)
 using ObjectSink = std::function<void(std::unique_ptr<Object3D>)>;
 
 // renderer may be null: every texture handle is then 0.

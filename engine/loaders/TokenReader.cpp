@@ -59,6 +59,15 @@ bool TokenReader::SkipTo(std::string_view word) {
     return false;
 }
 
+TokenReader TokenReader::Until(std::string_view word) {
+    TokenReader part(text_);
+    part.pos_ = part.lastStart_ = pos_;
+    if (SkipTo(word)) Unread();
+    // The cut falls where a token starts, so the part splits its text as this reader would.
+    part.text_ = text_.substr(0, pos_);
+    return part;
+}
+
 int TokenInt(std::string_view token) {
     // The usual short decimal numbers directly; anything else through strtol.
     std::size_t i = 0;

@@ -16,6 +16,9 @@ public:
     bool Next(std::string_view& token);
     // Reads tokens until one equals word exactly; false when the text ends first.
     bool SkipTo(std::string_view word);
+    // A reader of the tokens from here up to the next one equal to word (or the end of the
+    // text); this reader moves on to that token, so that its next token is word.
+    TokenReader Until(std::string_view word);
     // Puts the last token read back, so that the next Next returns it again.
     void Unread() { pos_ = lastStart_; }
 

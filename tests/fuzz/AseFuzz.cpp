@@ -1,8 +1,3 @@
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
-#include "engine/loaders/ModelReaders.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string_view>
 
+#include "engine/loaders/ModelReaders.h"
+#include "engine/loaders/Reader3ds.h"
 #include "engine/render/Renderer.h"
 #include "engine/world/Object3D.h"
 

@@ -25,11 +25,6 @@ Mesh Quad(const std::string& name) {
     return m;
 }
 
-bool Put(const std::string& dir, const std::string& name, const std::string& bytes) {
-    mkdir(dir.c_str(), 0755);
-    return modelfiles::WriteFile(dir + "/" + name, bytes);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,24 +33,23 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    mkdir(dir.c_str(), 0755);
     Mesh plain = Quad("Plain");
     plain.mapping.clear();
     plain.faceMaterials.clear();
     const Mesh grid = modelfiles::GridMesh("Grid", 6, 5, 30);
+    const std::vector<Chunk> chunks = {Chunk(0xAFFF).Add(Chunk(0xA000).Name("metal")), Chunk(0x2100).U32(0),
+                                       modelfiles::NamedObject(Quad("One")), modelfiles::NamedObject(plain, true),
+                                       modelfiles::NamedObject(Quad("A_long_object_name"))};
+    const std::pair<const char*, std::string> files[] = {
+        {"ase/two.ase", modelfiles::MakeAse({"maps\\a.bmp", std::nullopt, "b.bmp"}, {Quad("One"), plain})},
+        {"ase/grid.ase", modelfiles::MakeAse({"g.bmp"}, {grid})},
+        {"asc/two.asc", modelfiles::MakeAsc({Quad("One"), plain})},
+        {"asc/grid.asc", modelfiles::MakeAsc({grid})},
+        {"3ds/three.3ds", modelfiles::Make3ds(chunks)},
+        {"3ds/grid.3ds", modelfiles::Make3ds(std::vector<Mesh>{grid})}};
     bool ok = true;
-
-    ok &= Put(dir + "/ase", "two.ase", modelfiles::MakeAse({"maps\\a.bmp", std::nullopt, "b.bmp"}, {Quad("One"), plain}));
-    ok &= Put(dir + "/ase", "grid.ase", modelfiles::MakeAse({"g.bmp"}, {grid}));
-
-    ok &= Put(dir + "/asc", "two.asc", modelfiles::MakeAsc({Quad("One"), plain}));
-    ok &= Put(dir + "/asc", "grid.asc", modelfiles::MakeAsc({grid}));
-
-    std::vector<Chunk> chunks = {Chunk(0xAFFF).Add(Chunk(0xA000).Name("metal")), Chunk(0x2100).U32(0),
-                                 modelfiles::NamedObject(Quad("One")), modelfiles::NamedObject(plain, true),
-                                 modelfiles::NamedObject(Quad("A_long_object_name"))};
-    ok &= Put(dir + "/3ds", "three.3ds", modelfiles::Make3ds(chunks));
-    ok &= Put(dir + "/3ds", "grid.3ds", modelfiles::Make3ds(std::vector<Mesh>{grid}));
+    for (const char* sub : {"", "/ase", "/asc", "/3ds"}) mkdir((dir + sub).c_str(), 0755);
+    for (const auto& [name, bytes] : files) ok &= modelfiles::WriteFile(dir + "/" + name, bytes);
     if (!ok) {
         std::fprintf(stderr, "fuzz_seeds: cannot write into %s\n", dir.c_str());
         return 1;

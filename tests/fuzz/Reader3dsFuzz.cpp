@@ -1,7 +1,3 @@
-#include <cstddef>
-#include <cstdint>
-
-#include "engine/loaders/Reader3ds.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

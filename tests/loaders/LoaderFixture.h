@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <initializer_list>
 #include <string>
 
 #include "engine/world/Object3D.h"
@@ -37,6 +36,7 @@ protected:
 
     Object3D* Object(int i) const { return world.GetObject(i); }
 
+    // The handle the recording renderer gave a texture name; -100 when it was never loaded.
     int TextureOf(const std::string& name) {
         for (std::size_t i = 0; i < renderer.loadedTextures.size(); ++i)
             if (renderer.loadedTextures[i] == name) return static_cast<int>(i) + 1;
@@ -55,21 +55,4 @@ inline modelfiles::Mesh Quad(const std::string& name) {
     m.faces = {{0, 1, 2}, {0, 2, 3}};
     m.mapping = {{0, 0.25f}, {1, 0}, {1, 1}, {0, 1}};
     return m;
-}
-
-// Every prefix of a valid file, and the file with every step-th byte changed to each of values:
-// nothing breaks, and no prefix yields more objects than the whole file.
-template <class Load>
-void ExpectSurvivesDamage(const std::string& full, int objects, std::size_t step,
-                          std::initializer_list<unsigned char> values, Load load) {
-    ASSERT_EQ(load(full), objects);
-    for (std::size_t len = 0; len < full.size(); ++len) ASSERT_LE(load(full.substr(0, len)), objects) << len;
-    std::string changed = full;
-    for (std::size_t i = 0; i < changed.size(); i += step)
-        for (unsigned char v : values) {
-            const char keep = changed[i];
-            changed[i] = static_cast<char>(v);
-            load(changed);
-            changed[i] = keep;
-        }
 }

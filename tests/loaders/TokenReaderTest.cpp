@@ -9,65 +9,59 @@
 
 namespace {
 
-// SkipTo searches the text instead of reading token after token; both must stop at the same
-// token, including where runs longer than a token are split.
-TEST(TokenReader, SkipToStopsWhereReadingTokenByTokenWould) {
+// SkipTo and Until search the text instead of reading token after token; they must stop at the
+// same token, including where runs longer than a token are split.
+TEST(TokenReader, SearchesStopWhereReadingTokenByTokenWould) {
     std::mt19937 random(7);
     const std::string alphabet = "*KEY  \n\tx*";
     for (int round = 0; round < 400; ++round) {
         std::string text;
-        const int pieces = static_cast<int>(random() % 40);
-        for (int i = 0; i < pieces; ++i) {
+        for (int i = static_cast<int>(random() % 40); i > 0; --i) {
             if (random() % 8 == 0) {
                 text += std::string(TokenReader::kMaxToken * (1 + random() % 2) - random() % 3, 'y');
-            } else if (random() % 3 == 0) {
-                text += "*KEY";
             } else {
-                text += alphabet[random() % alphabet.size()];
+                text += random() % 3 == 0 ? std::string("*KEY") : std::string(1, alphabet[random() % alphabet.size()]);
             }
         }
         TokenReader fast(text), slow(text);
         std::string_view a, b;
         for (int step = 0; step < 20; ++step) {
-            const bool found = fast.SkipTo("*KEY");
-            bool slowFound = false;
-            while (!slowFound && slow.Next(b)) slowFound = b == "*KEY";
-            ASSERT_EQ(found, slowFound) << text;
+            // Until's part holds exactly the tokens before the next "*KEY"...
+            TokenReader part = fast.Until("*KEY");
+            bool found = false;
+            while (slow.Next(b) && !(found = b == "*KEY")) {
+                ASSERT_TRUE(part.Next(a)) << text;
+                ASSERT_EQ(a.data(), b.data()) << text;
+                ASSERT_EQ(a.size(), b.size()) << text;
+            }
+            ASSERT_FALSE(part.Next(a)) << text;
+            // ...and SkipTo then stops on that token, leaving the reader after it.
+            ASSERT_EQ(fast.SkipTo("*KEY"), found) << text;
             if (!found) break;
             fast.Unread();
             ASSERT_TRUE(fast.Next(a));
             ASSERT_EQ(a.data(), b.data()) << text;
-            const bool more = fast.Next(a);
-            ASSERT_EQ(more, slow.Next(b));
-            if (more) {
-                ASSERT_EQ(a.data(), b.data());
-            }
         }
     }
 }
 
 TEST(TokenReader, LongRunsAreSplitAndNumbersReadLikeTheCFunctions) {
-    const std::string run(300, 'z');
-    const std::string text = run + " 12";
+    const std::string text = std::string(300, 'z') + " 12";
     TokenReader in(text);
     std::string_view t;
-    ASSERT_TRUE(in.Next(t));
-    EXPECT_EQ(t.size(), TokenReader::kMaxToken);
-    ASSERT_TRUE(in.Next(t));
-    EXPECT_EQ(t.size(), 300 - TokenReader::kMaxToken);
-    ASSERT_TRUE(in.Next(t));
-    EXPECT_EQ(t, "12");
+    for (std::size_t size : {TokenReader::kMaxToken, 300 - TokenReader::kMaxToken, std::size_t{2}}) {
+        ASSERT_TRUE(in.Next(t));
+        EXPECT_EQ(t.size(), size);
+    }
     EXPECT_FALSE(in.Next(t));
 
     for (const char* token : {"12:", "-7", "+3", "0009", "123456789", "1234567890", "-99999999999", "99999999999",
                               "abc", "", "-", "3.5", "0x10", " 5"}) {
-        long expected = std::strtol(token, nullptr, 10);
-        if (expected > INT_MAX) expected = INT_MAX;
-        if (expected < INT_MIN) expected = INT_MIN;
-        EXPECT_EQ(TokenInt(token), expected) << token;
+        const long expected = std::strtol(token, nullptr, 10);
+        EXPECT_EQ(TokenInt(token), expected > INT_MAX ? INT_MAX : expected < INT_MIN ? INT_MIN : expected) << token;
     }
     EXPECT_DOUBLE_EQ(TokenReal("-1.5e2xyz"), -150.0);
-    EXPECT_DOUBLE_EQ(TokenReal(run), 0.0);
+    EXPECT_DOUBLE_EQ(TokenReal(text), 0.0);
 }
 
 }  // namespace

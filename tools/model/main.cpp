@@ -48,8 +48,8 @@ void PrintObject(const Object3D& object, const NamingRenderer& renderer) {
 void Usage(std::FILE* out) {
     std::fprintf(out,
                  "usage: solmire-model FILE...\n"
-                 "Loads each model file (.ase, .3ds or .asc; the extension is case-sensitive) into an\n"
-                 "empty world, as the engine does, and prints one line per object in world order:\n"
+                 "Loads each model file (.ase, .3ds or .asc, in any case) into an empty world, as\n"
+                 "the engine does, and prints one line per object in world order:\n"
                  "  NAME<TAB>VERTICES<TAB>FACES<TAB>textured|plain<TAB>TEXTURES\n"
                  "TEXTURES is the comma-separated list of distinct texture names the object's faces\n"
                  "use (each is looked up as NAME.bmp by the renderers), or - for none.\n"
