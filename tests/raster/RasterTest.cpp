@@ -34,45 +34,31 @@ struct Image {
     std::uint16_t At(int x, int y) const { return color[std::size_t(y) * width + x]; }
 };
 
-bool WriteFile(const std::string& path, const Image& image) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = png && info;
-    std::vector<png_byte> row(std::size_t(image.width) * 3);
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const std::uint16_t p = image.At(x, y);
-                const int r = R5(p), g = G6(p), b = B5(p);
-                row[3 * x] = png_byte((r << 3) | (r >> 2));
-                row[3 * x + 1] = png_byte((g << 2) | (g >> 4));
-                row[3 * x + 2] = png_byte((b << 3) | (b >> 2));
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
+// Writes the image as <test name><suffix>.png beside the test log; returns the message to print.
+std::string Dump(const Image& image, const std::string& suffix = "") {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string path = std::string(info->test_suite_name()) + "." + info->name() + suffix + ".png";
+    std::vector<png_byte> rgb;
+    for (std::uint16_t p : image.color) {
+        const std::uint32_t c = Expand565(p);
+        rgb.insert(rgb.end(), {png_byte(c >> 16), png_byte(c >> 8), png_byte(c)});
     }
-    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    std::fclose(file);
-    return ok;
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = png_uint_32(image.width), png.height = png_uint_32(image.height), png.format = PNG_FORMAT_RGB;
+    const bool ok = png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr);
+    return (ok ? "image written to " : "could not write ") + path;
 }
 
-// Writes the image as <name>.png (8-bit RGB) beside the test log; returns the message to print.
-std::string WritePng(const std::string& name, const Image& image) {
-    const std::string path = name + ".png";
-    return (WriteFile(path, image) ? "image written to " : "could not write ") + path;
+std::string DumpPair(const Image& actual, const Image& expected, const std::string& tag = "") {
+    return Dump(actual, tag + "-actual") + "; " + Dump(expected, tag + "-expected");
 }
 
-// How far two 5-6-5 images are apart: pixels compared, pixels with any channel differing,
-// pixels with some channel more than one step apart.
+bool Near565(std::uint16_t p, int r5, int g6, int b5) {
+    return std::abs(R5(p) - r5) <= 1 && std::abs(G6(p) - g6) <= 1 && std::abs(B5(p) - b5) <= 1;
+}
+
+// Pixels compared, pixels differing at all, pixels with some channel more than one step apart.
 struct Difference {
     std::size_t pixels = 0, differing = 0, beyondOne = 0;
 };
@@ -83,8 +69,7 @@ Difference Compare(const std::vector<std::uint16_t>& a, const std::vector<std::u
     for (std::size_t i = 0; i < d.pixels; ++i) {
         if (a[i] == b[i]) continue;
         ++d.differing;
-        d.beyondOne += std::abs(R5(a[i]) - R5(b[i])) > 1 || std::abs(G6(a[i]) - G6(b[i])) > 1 ||
-                       std::abs(B5(a[i]) - B5(b[i])) > 1;
+        d.beyondOne += !Near565(a[i], R5(b[i]), G6(b[i]), B5(b[i]));
     }
     return d;
 }
@@ -95,37 +80,22 @@ Vertex V(float x, float y, float oow = 1, float r = 0, float g = 0, float b = 0,
     return v;
 }
 
-std::string TestName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "." + info->name();
-}
-
-std::string DumpPair(const std::string& name, const Image& actual, const Image& expected) {
-    return WritePng(name + "-actual", actual) + "; " + WritePng(name + "-expected", expected);
-}
-
-// A rasteriser drawing undithered into img.
-Rasteriser On(Image& img) {
+// A rasteriser drawing undithered into img, textured from tex when one is given.
+Rasteriser On(Image& img, const Texture* tex = nullptr) {
     Rasteriser r;
     r.target = img.Target();
     r.state.dither = false;
+    if (tex) r.state.source = ColorSource::Texture, r.state.filter = Filter::Point, r.state.texture = tex;
     return r;
 }
 
-// Fast and reference draw the same list into two images of the same start.
-struct Pair {
-    Image fast, slow;
-    Rasteriser r;
-    ReferenceRasteriser ref;
-    Pair(int w, int h, std::uint16_t fill, const State& s) : fast(w, h, fill), slow(w, h, fill) {
-        r.target = fast.Target(), ref.target = slow.Target();
-        r.state = s, ref.state = s;
-    }
-    void Triangle(const Vertex& a, const Vertex& b, const Vertex& c) {
-        r.DrawTriangle(a, b, c);
-        ref.DrawTriangle(a, b, c);
-    }
-};
+// The square (x0, y0)-(x1, y1) as two triangles, texture coordinates from s0 to s1 across it.
+void Square(Rasteriser& r, float x0, float y0, float x1, float y1, float s0 = 0, float s1 = 256) {
+    const Vertex a = V(x0, y0, 1, 0, 0, 0, s0, s0), b = V(x1, y0, 1, 0, 0, 0, s1, s0), c = V(x1, y1, 1, 0, 0, 0, s1, s1),
+                 d = V(x0, y1, 1, 0, 0, 0, s0, s1);
+    r.DrawTriangle(a, b, c);
+    r.DrawTriangle(a, c, d);
+}
 
 Texture MakeTexture(int side, const std::function<std::uint16_t(int x, int y)>& texel) {
     std::vector<std::uint16_t> texels(std::size_t(side) * side);
@@ -146,17 +116,11 @@ Texture RandomTexture(int side, std::uint32_t seed, int keyEvery) {
 
 }  // namespace
 
-TEST(DepthEncoding, KnownValuesKeepNearestSmallest) {
-    EXPECT_EQ(EncodeW(1.0f), 0x0000);
+TEST(PixelOps, DepthEncodingGrowsWithDistanceAndMatchesItsWrittenOutForm) {
+    EXPECT_EQ(EncodeW(1.0f), 0x0000);   // at or nearer than w = 1
     EXPECT_EQ(EncodeW(3.0f), 0x0000);
-    EXPECT_EQ(EncodeW(0.5f), 0x0FFF);    // no leading zero, next 12 bits all 0
-    EXPECT_EQ(EncodeW(0.75f), 0x07FF);   // next bits 1000 0000 0000
-    EXPECT_EQ(EncodeW(0.375f), 0x17FF);
-    EXPECT_EQ(EncodeW(1.0f / 65536), 0xFFFF);
-    EXPECT_EQ(EncodeW(-1.0f), 0xFFFF);
-    EXPECT_EQ(EncodeW(std::numeric_limits<float>::quiet_NaN()), 0xFFFF);
-
-    // Farther (smaller 1/w) never stores a smaller value, and the fast form is the definition.
+    for (float farthest : {1.0f / 65536, -1.0f, std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_EQ(EncodeW(farthest), 0xFFFF) << farthest;
     std::uint16_t last = 0;
     for (float w = 0.999f; w > 1e-6f; w *= 0.9993f) {
         ASSERT_GE(EncodeW(w), last) << w;
@@ -170,17 +134,13 @@ TEST(DepthEncoding, KnownValuesKeepNearestSmallest) {
     }
 }
 
-TEST(Dither, EndpointsReplicatedValuesAndSpread) {
-    for (int d = 0; d < 16; ++d) {
-        EXPECT_EQ(kDitherTables.to5[d][0] + kDitherTables.to6[d][0], 0);
-        EXPECT_EQ(kDitherTables.to5[d][255], 31);
-        EXPECT_EQ(kDitherTables.to6[d][255], 63);
+TEST(PixelOps, DitherIsMonotoneRoundTripsAndSpreadsInProportion) {
+    for (int cell = 0; cell < 16; ++cell)
         for (int v = 1; v < 256; ++v) {
-            ASSERT_GE(kDitherTables.to5[d][v], kDitherTables.to5[d][v - 1]);
-            ASSERT_GE(kDitherTables.to6[d][v], kDitherTables.to6[d][v - 1]);
+            const std::uint16_t lower = Pack565(v - 1, v - 1, 0, cell % 4, cell / 4, true), p = Pack565(v, v, 0, cell % 4, cell / 4, true);
+            ASSERT_TRUE(R5(p) >= R5(lower) && G6(p) >= G6(lower)) << v;
         }
-    }
-    // A 5-6-5 value widened by bit replication comes back unchanged in every cell.
+    // A 5-6-5 value widened by bit replication comes back unchanged in every cell (0 and 255 too).
     for (int p = 0; p < 65536; ++p) {
         const std::uint32_t c = Expand565(static_cast<std::uint16_t>(p));
         for (int cell = 0; cell < 16; ++cell) ASSERT_EQ(Pack565(c >> 16, (c >> 8) & 255, c & 255, cell % 4, cell / 4, true), p);
@@ -196,49 +156,18 @@ TEST(Dither, EndpointsReplicatedValuesAndSpread) {
         EXPECT_EQ(high - low, 1) << v;
         EXPECT_NEAR(sum / 16, v * 31.0 / 255, 0.13) << v;
     }
-    // The matrix order: cell (0,0) gets the lowest threshold, cell (3,0) of row 3 the highest.
-    EXPECT_LE(R5(Pack565(132, 0, 0, 0, 0, true)), R5(Pack565(132, 0, 0, 0, 3, true)));
-    EXPECT_EQ(Pack565(255, 255, 255, 2, 1, false), 0xFFFF);
 }
 
-TEST(Coverage, FlatTriangleCoversExactlyTheCentresInside) {
-    Image img(64, 48);
-    Rasteriser r = On(img);
-    r.state.constant = 0xFFFFFF;
-    const double x[3] = {3.3, 60.7, 21.2}, y[3] = {2.1, 17.6, 45.9};
-    r.DrawTriangle(V(float(x[0]), float(y[0])), V(float(x[1]), float(y[1])), V(float(x[2]), float(y[2])));
-    // Snapped corners are 1/16 multiples; none of the pixel centres lies on an edge.
-    auto snap = [](double v) { return std::round(v * 16) / 16; };
-    int inside = 0;
-    for (int py = 0; py < img.height; ++py)
-        for (int px = 0; px < img.width; ++px) {
-            int positive = 0, negative = 0;
-            for (int i = 0; i < 3; ++i) {
-                const int j = (i + 1) % 3;
-                const double e = (px + 0.5 - snap(x[i])) * (snap(y[j]) - snap(y[i])) -
-                                 (py + 0.5 - snap(y[i])) * (snap(x[j]) - snap(x[i]));
-                positive += e > 0, negative += e < 0;
-            }
-            const bool in = positive == 3 || negative == 3;
-            inside += in;
-            ASSERT_EQ(img.At(px, py), in ? 0xFFFF : 0) << px << "," << py << " " << WritePng(TestName(), img);
-        }
-    EXPECT_GT(inside, 500);
-    EXPECT_EQ(r.stats.pixels, std::uint64_t(inside));
-}
-
-TEST(Coverage, SharedEdgesAreDrawnOnceAlsoWhenAdding) {
-    // A square split on its diagonal (through pixel centres), and a fan of thin triangles
-    // round a centre: in the additive pass every pixel must receive exactly one addition.
+TEST(Coverage, TopLeftRuleDrawsSharedEdgesOnceAlsoWhenAdding) {
+    // Variant 0: a square whose edges and diagonal run through pixel centres; the top and left
+    // edges' centres belong to it, the bottom and right ones do not. Variant 1: a fan of thin
+    // triangles round a centre. In the additive pass every pixel receives exactly one addition.
     for (int variant = 0; variant < 2; ++variant) {
         Image img(96, 96);
         Rasteriser r = On(img);
         r.state.additive = true;
         r.state.constant = 0x080408;   // one step per channel
-        if (variant == 0) {
-            r.DrawTriangle(V(10, 10), V(70, 10), V(70, 70));
-            r.DrawTriangle(V(10, 10), V(70, 70), V(10, 70));
-        }
+        if (variant == 0) Square(r, 10.5f, 10.5f, 70.5f, 70.5f);
         const float cx = 48.3f, cy = 47.7f;
         const int n = 37;
         for (int i = 0; variant == 1 && i < n; ++i) {
@@ -248,35 +177,34 @@ TEST(Coverage, SharedEdgesAreDrawnOnceAlsoWhenAdding) {
             r.DrawTriangle(V(cx, cy), i % 2 ? p0 : p1, i % 2 ? p1 : p0);
         }
         int covered = 0;
-        for (std::uint16_t p : img.color) {
-            ASSERT_TRUE(p == 0 || p == 0x0821) << "variant " << variant << " pixel " << std::hex << p << " "
-                                               << WritePng(TestName(), img);
-            covered += p != 0;
-        }
-        if (variant == 0) EXPECT_EQ(covered, 60 * 60);
-        else EXPECT_NEAR(covered, M_PI * 40 * 40, 60);
+        for (int y = 0; y < 96; ++y)
+            for (int x = 0; x < 96; ++x) {
+                const std::uint16_t p = img.At(x, y);
+                ASSERT_TRUE(p == 0 || p == 0x0821) << variant << ": " << x << "," << y << " " << Dump(img);
+                ASSERT_TRUE(variant == 1 || (p != 0) == (x >= 10 && x < 70 && y >= 10 && y < 70)) << x << "," << y;
+                covered += p != 0;
+            }
+        EXPECT_NEAR(covered, variant == 0 ? 60 * 60 : M_PI * 40 * 40, variant == 0 ? 0 : 60);
     }
 }
 
 TEST(Depth, NearerTriangleWinsWhateverTheOrderAndTheMaskHoldsDepth) {
+    Vertex nearer[3] = {V(2, 2, 0.5f), V(40, 4, 0.5f), V(6, 44, 0.5f)};
+    Vertex farther[3] = {V(46, 46, 0.02f), V(8, 10, 0.02f), V(44, 3, 0.02f)};
+    for (int i = 0; i < 3; ++i) nearer[i].z = 100, farther[i].z = 5000;
     for (DepthMode mode : {DepthMode::WBuffer, DepthMode::ZBuffer}) {
-        Image first(48, 48), second(48, 48);
-        Vertex nearer[3] = {V(2, 2, 0.5f), V(40, 4, 0.5f), V(6, 44, 0.5f)};
-        Vertex farther[3] = {V(46, 46, 0.02f), V(8, 10, 0.02f), V(44, 3, 0.02f)};
-        for (int i = 0; i < 3; ++i) nearer[i].z = 100, farther[i].z = 5000;
+        Image img[2] = {Image(48, 48), Image(48, 48)};
         for (int order = 0; order < 2; ++order) {
-            Rasteriser r = On(order ? second : first);
+            Rasteriser r = On(img[order]);
             r.state.depthMode = mode;
-            for (int k = 0; k < 2; ++k) {
-                const bool drawNear = (k == 0) == (order == 0);
-                const Vertex* v = drawNear ? nearer : farther;
-                r.state.constant = drawNear ? 0xFF0000 : 0x0000FF;
+            for (const Vertex* v : {order ? farther : nearer, order ? nearer : farther}) {
+                r.state.constant = v == nearer ? 0xFF0000 : 0x0000FF;
                 r.DrawTriangle(v[0], v[1], v[2]);
             }
         }
-        EXPECT_EQ(Compare(first.color, second.color).differing, 0u) << DumpPair(TestName(), second, first);
-        EXPECT_EQ(first.At(12, 12), 0xF800);   // inside both: the near one
-        EXPECT_EQ(first.At(40, 30), 0x001F);   // only the far one
+        EXPECT_EQ(img[0].color, img[1].color) << DumpPair(img[1], img[0]);
+        EXPECT_EQ(img[0].At(12, 12), 0xF800);   // inside both: the near one
+        EXPECT_EQ(img[0].At(40, 30), 0x001F);   // only the far one
     }
     // With the write mask off the colour is drawn and the depth left alone.
     Image img(16, 16);
@@ -285,47 +213,38 @@ TEST(Depth, NearerTriangleWinsWhateverTheOrderAndTheMaskHoldsDepth) {
     r.state.depthWrite = false;
     r.DrawTriangle(V(0, 0, 0.5f), V(16, 0, 0.5f), V(0, 16, 0.5f));
     EXPECT_NE(img.At(1, 1), 0);
-    for (std::uint16_t d : img.depth) ASSERT_EQ(d, 0xFFFF);
+    EXPECT_EQ(img.depth, std::vector<std::uint16_t>(16 * 16, 0xFFFF));
 }
 
-TEST(ChromaKey, KeyedTexelsLeaveTheBufferUntouched) {
+TEST(Blending, KeyedTexelsLeaveColourAndDepthUntouched) {
     // Left half of the texture is the key colour, right half plain blue.
     const Texture tex = MakeTexture(16, [](int x, int) { return std::uint16_t(x < 8 ? 0xF81F : 0x001F); });
     Image img(64, 64, 0x1234);
-    Rasteriser r = On(img);
-    r.state.source = ColorSource::Texture;
-    r.state.filter = Filter::Point;
-    r.state.texture = &tex;
+    Rasteriser r = On(img, &tex);
     r.state.chromaKey = true;
     r.state.chromaKeyValue = 0xFF00FF;
     r.state.depthMode = DepthMode::WBuffer;
-    r.DrawTriangle(V(0, 0, 1, 0, 0, 0, 0, 0), V(64, 0, 1, 0, 0, 0, 256, 0), V(64, 64, 1, 0, 0, 0, 256, 256));
-    r.DrawTriangle(V(0, 0, 1, 0, 0, 0, 0, 0), V(64, 64, 1, 0, 0, 0, 256, 256), V(0, 64, 1, 0, 0, 0, 0, 256));
+    Square(r, 0, 0, 64, 64);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
-            const std::size_t i = std::size_t(y) * 64 + x;
-            ASSERT_EQ(img.color[i], x < 32 ? 0x1234 : 0x001F) << x << "," << y;
-            if (x < 32) {
-                ASSERT_EQ(img.depth[i], 0xFFFF) << x << "," << y;
-            }
+            ASSERT_EQ(img.At(x, y), x < 32 ? 0x1234 : 0x001F) << x << "," << y;
+            ASSERT_EQ(img.depth[std::size_t(y) * 64 + x] == 0xFFFF, x < 32) << x << "," << y;
         }
 }
 
-TEST(Additive, AddsToTheWidenedBufferAndSaturates) {
-    Image img(8, 8, 0x8410);   // 16, 32, 16
+TEST(Blending, AdditiveSaturatesAndAddingBlackChangesNothing) {
+    Image img(8, 8, 0x8410);   // 16, 32, 16 of 31, 63, 31
     Rasteriser r = On(img);
     r.state.additive = true;
     r.state.constant = 0x404040;
     r.DrawTriangle(V(0, 0), V(8, 0), V(0, 8));
-    // 16 -> 132 (+64) = 196 -> 24; 32 -> 130 (+64) = 194 -> 48.
-    EXPECT_EQ(img.At(1, 1), (24 << 11) | (48 << 5) | 24);
+    EXPECT_TRUE(Near565(img.At(1, 1), 16 + 8, 32 + 16, 16 + 8)) << std::hex << img.At(1, 1);
     for (int i = 0; i < 6; ++i) r.DrawTriangle(V(0, 0), V(8, 0), V(0, 8));
-    EXPECT_EQ(img.At(1, 1), 0xFFFF);   // 31, 63, 31
-    r.state.constant = 0x000000;       // adding black changes nothing, dithered or not
+    EXPECT_EQ(img.At(1, 1), 0xFFFF);
+    r.state.constant = 0x000000;
     r.state.dither = true;
     const auto before = img.color;
-    r.DrawTriangle(V(0, 0), V(8, 0), V(8, 8));
-    r.DrawTriangle(V(0, 0), V(8, 8), V(0, 8));
+    Square(r, 0, 0, 8, 8);
     EXPECT_EQ(img.color, before);
 }
 
@@ -339,10 +258,7 @@ TEST(Texturing, PerspectiveCorrectWithinOneTexel) {
         return V(float(cx + f * X / Z), float(cy + f * Y / Z), float(1 / Z), 0, 0, 0, float(u * 256), float(v * 256));
     };
     Image img(320, 240, 0xFFFF);
-    Rasteriser r = On(img);
-    r.state.source = ColorSource::Texture;
-    r.state.filter = Filter::Point;
-    r.state.texture = &tex;
+    Rasteriser r = On(img, &tex);
     r.DrawTriangle(corner(0, 0), corner(1, 0), corner(1, 1));
     r.DrawTriangle(corner(0, 0), corner(1, 1), corner(0, 1));
     int checked = 0;
@@ -355,49 +271,40 @@ TEST(Texturing, PerspectiveCorrectWithinOneTexel) {
             const double v = (0.8 - 2 * dy) / (0.6 + 10 * dy), u = (dx * (2 + 10 * v) + 1.5) / 3;
             const int eu = int(std::floor(u * 32)), ev = int(std::floor(v * 32));
             const int du = std::abs(((R5(p) - eu) % 32 + 48) % 32 - 16), dv = std::abs(((B5(p) - ev) % 32 + 48) % 32 - 16);
-            ASSERT_LE(du, 1) << x << "," << y << " u " << u << " " << WritePng(TestName(), img);
+            ASSERT_LE(du, 1) << x << "," << y << " u " << u << " " << Dump(img);
             ASSERT_LE(dv, 1) << x << "," << y << " v " << v;
             ++checked;
         }
     EXPECT_GT(checked, 5000);
 }
 
-TEST(Texturing, BilinearOfTwoByTwo) {
+TEST(Texturing, BilinearBlendsNeighboursAndWraps) {
     const Texture tex = MakeTexture(2, [](int x, int y) {   // red green / blue white
         return std::uint16_t(y ? (x ? 0xFFFF : 0x001F) : (x ? 0x07E0 : 0xF800));
     });
     Image img(10, 10);
-    Rasteriser r = On(img);
-    r.state.source = ColorSource::Texture;
-    r.state.texture = &tex;
+    Rasteriser r = On(img, &tex);
+    r.state.filter = Filter::Bilinear;
     // s = 32 (x + 0.5): pixel centres 1, 3, 5 fall on texel 0's centre, between texels, texel 1's centre.
-    auto v = [](float x, float y) { return V(x, y, 1, 0, 0, 0, 32 * (x + 0.5f), 32 * (y + 0.5f)); };
-    r.DrawTriangle(v(-0.5f, -0.5f), v(8.5f, -0.5f), v(8.5f, 8.5f));
-    r.DrawTriangle(v(-0.5f, -0.5f), v(8.5f, 8.5f), v(-0.5f, 8.5f));
+    Square(r, -0.5f, -0.5f, 8.5f, 8.5f, 0, 288);
     EXPECT_EQ(img.At(1, 1), 0xF800);
     EXPECT_EQ(img.At(5, 1), 0x07E0);
     EXPECT_EQ(img.At(1, 5), 0x001F);
     EXPECT_EQ(img.At(5, 5), 0xFFFF);
-    auto near = [](std::uint16_t p, int r5, int g6, int b5) {
-        return std::abs(R5(p) - r5) <= 1 && std::abs(G6(p) - g6) <= 1 && std::abs(B5(p) - b5) <= 1;
-    };
-    EXPECT_TRUE(near(img.At(3, 1), 15, 31, 0)) << std::hex << img.At(3, 1);    // half red, half green
-    EXPECT_TRUE(near(img.At(3, 3), 15, 31, 15)) << std::hex << img.At(3, 3);   // all four alike
-    EXPECT_TRUE(near(img.At(1, 3), 15, 0, 15)) << std::hex << img.At(1, 3);
-    // Wrap: past texel 1 the filter blends back into texel 0.
-    EXPECT_TRUE(near(img.At(7, 1), 15, 31, 0)) << std::hex << img.At(7, 1);
-
+    EXPECT_TRUE(Near565(img.At(3, 1), 15, 31, 0)) << std::hex << img.At(3, 1);    // half red, half green
+    EXPECT_TRUE(Near565(img.At(3, 3), 15, 31, 15)) << std::hex << img.At(3, 3);   // all four alike
+    EXPECT_TRUE(Near565(img.At(7, 1), 15, 31, 0)) << std::hex << img.At(7, 1);    // past texel 1: back to 0
     r.state.filter = Filter::Point;
-    r.DrawTriangle(v(-0.5f, -0.5f), v(8.5f, -0.5f), v(8.5f, 8.5f));
+    Square(r, -0.5f, -0.5f, 8.5f, 8.5f, 0, 288);
     EXPECT_EQ(img.At(3, 1), 0x07E0);   // s = 128: texel 1
 }
 
-TEST(FastVsReference, RandomTrianglesInEveryState) {
+TEST(FastVsReference, RandomTrianglesInEveryStateAndHugeOnes) {
     const Texture textures[3] = {RandomTexture(32, 1, 7), RandomTexture(8, 2, 3), RandomTexture(256, 3, 0)};
     std::mt19937 rng(1234);
     std::uniform_real_distribution<float> unit(0, 1);
-    std::size_t differing = 0, beyond = 0, total = 0;
-    for (int round = 0; round < 48; ++round) {
+    std::size_t differing = 0, beyond = 0, total = 0, drawn = 0;
+    for (int round = 0; round < 49; ++round) {
         State s;
         s.source = static_cast<ColorSource>(round % 5);
         s.filter = (round / 5) % 2 ? Filter::Point : Filter::Bilinear;
@@ -412,9 +319,15 @@ TEST(FastVsReference, RandomTrianglesInEveryState) {
         s.constant = rng() & 0xFFFFFF;
         s.texture = round % 9 == 8 ? nullptr : &textures[round % 3];
         s.clip = round % 6 == 2 ? ClipRect{13, 7, 150, 101} : ClipRect{};
-        Pair p(160, 120, static_cast<std::uint16_t>(rng()), s);
+        const auto fill = static_cast<std::uint16_t>(rng());
+        Image fast(160, 120, fill), slow(160, 120, fill);
+        Rasteriser r;
+        ReferenceRasteriser ref;
+        r.target = fast.Target(), ref.target = slow.Target();
+        r.state = s, ref.state = s;
+        auto triangle = [&](const Vertex& a, const Vertex& b, const Vertex& c) { r.DrawTriangle(a, b, c), ref.DrawTriangle(a, b, c); };
         const int size = round % 4 == 0 ? 160 : round % 4 == 1 ? 40 : 12;
-        for (int i = 0; i < 60; ++i) {
+        for (int i = 0; i < 60 && round < 48; ++i) {
             const float x = unit(rng) * 180 - 10, y = unit(rng) * 140 - 10;
             Vertex v[3];
             for (Vertex& c : v) {
@@ -422,30 +335,22 @@ TEST(FastVsReference, RandomTrianglesInEveryState) {
                       unit(rng) * 300 - 20, unit(rng) * 255, unit(rng) * 255, unit(rng) * 600 - 100, unit(rng) * 600 - 100);
                 c.z = unit(rng) * 70000;
             }
-            p.Triangle(v[0], v[1], v[2]);
+            triangle(v[0], v[1], v[2]);
         }
-        const auto d = Compare(p.fast.color, p.slow.color);
-        ASSERT_LE(d.beyondOne * 1000, d.pixels) << "round " << round << " "
-                                                << DumpPair(TestName() + std::to_string(round), p.fast, p.slow);
-        EXPECT_EQ(p.r.stats.triangles, p.ref.stats.triangles) << round;
-        differing += d.differing, beyond += d.beyondOne, total += d.pixels;
+        if (round == 48) {   // corners millions of pixels away: clipped, not overflowed
+            triangle(V(-3.0e6f, 40, 0.5f, 255, 0, 0), V(120, -7.0e5f, 0.25f, 0, 255, 0), V(180, 9.0e6f, 0.125f, 0, 0, 255));
+            triangle(V(100, 100, 0.9f, 255, 255, 255), V(2.0e9f, 120, 0.9f, 255, 255, 255), V(100, 140, 0.9f, 0, 0, 0));
+            EXPECT_EQ(r.stats.triangles, 2u);
+        }
+        const auto d = Compare(fast.color, slow.color);
+        ASSERT_LE(d.beyondOne * 1000, d.pixels) << "round " << round << " " << DumpPair(fast, slow, std::to_string(round));
+        EXPECT_EQ(r.stats.triangles, ref.stats.triangles) << round;
+        differing += d.differing, beyond += d.beyondOne, total += d.pixels, drawn += r.stats.pixels;
     }
-    // Over the whole run at least 99.9 % of pixels agree to one step.
+    // Over the whole run at least 99.9 % of pixels agree to one step, and a good part was drawn on.
     EXPECT_LE(beyond * 1000, total) << differing << " differing";
-    std::printf("fast vs reference: %zu of %zu pixels differ, %zu by more than one step\n", differing, total, beyond);
-}
-
-TEST(Clipping, HugeTriangleMatchesReference) {
-    State s;
-    s.source = ColorSource::Iterated;
-    s.depthMode = DepthMode::WBuffer;
-    Pair p(200, 150, 0, s);
-    p.Triangle(V(-3.0e6f, 40, 0.5f, 255, 0, 0), V(120, -7.0e5f, 0.25f, 0, 255, 0), V(180, 9.0e6f, 0.125f, 0, 0, 255));
-    p.Triangle(V(100, 100, 0.9f, 255, 255, 255), V(2.0e9f, 120, 0.9f, 255, 255, 255), V(100, 140, 0.9f, 0, 0, 0));
-    EXPECT_EQ(p.r.stats.triangles, 2u);
-    const auto d = Compare(p.fast.color, p.slow.color);
-    EXPECT_LE(d.beyondOne * 500, d.pixels) << DumpPair(TestName(), p.fast, p.slow);
-    EXPECT_GT(std::count(p.fast.color.begin(), p.fast.color.end(), 0), 0);
+    EXPECT_GT(drawn, total / 4);
+    std::printf("fast vs reference: %zu of %zu pixels differ, %zu by more than one step, %zu drawn\n", differing, total, beyond, drawn);
 }
 
 TEST(Clipping, WildPrimitivesNeverWriteOutsideTheBuffers) {
@@ -487,11 +392,10 @@ TEST(Clipping, WildPrimitivesNeverWriteOutsideTheBuffers) {
         else if (i % 5 == 1) r.DrawLine(v[0], v[1]);
         else r.DrawTriangle(v[0], v[1], v[2]);
     }
-    for (int k = 0; k < margin; ++k) {
-        ASSERT_EQ(color[k], canary);
-        ASSERT_EQ(color[color.size() - 1 - k], canary);
-        ASSERT_EQ(depth[k], canary);
-        ASSERT_EQ(depth[depth.size() - 1 - k], canary);
+    const std::vector<std::uint16_t> untouched(margin, canary);
+    for (const auto* buffer : {&color, &depth}) {
+        EXPECT_TRUE(std::equal(untouched.begin(), untouched.end(), buffer->begin()));
+        EXPECT_TRUE(std::equal(untouched.begin(), untouched.end(), buffer->end() - margin));
     }
     EXPECT_GT(r.stats.pixels, 0u);
 }
@@ -500,8 +404,8 @@ TEST(Texture, RefusesSidesThatAreNotSmallPowersOfTwo) {
     std::vector<std::uint16_t> data(512 * 512, 0xFFFF);
     Texture t;
     for (int side : {0, -4, 48, 512}) EXPECT_FALSE(t.Load(data.data(), side, TexelFormat::RGB565)) << side;
-    EXPECT_TRUE(t.Empty());
     EXPECT_FALSE(t.Load(nullptr, 8, TexelFormat::RGB565));
+    EXPECT_TRUE(t.Empty());
     for (int side : {1, 256}) EXPECT_TRUE(t.Load(data.data(), side, TexelFormat::ARGB1555)) << side;
     EXPECT_EQ(t.At(255, 255), 0xFFFFFFu);
 }
