@@ -48,7 +48,6 @@ protected:
     }
 
     void SetUp() override {
-        saved = TheStage();
         TheStage() = Stage{};
         TheStage().endOfPass = [this] { ++passes; };
         TheStage().syncCount = [this] { return passes >= syncAtPass ? 1 : 0; };
@@ -61,7 +60,6 @@ protected:
     void TearDown() override {
         std::filesystem::current_path(oldDirectory);
         std::filesystem::remove_all(dir);
-        TheStage() = saved;
     }
 
     static void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -71,7 +69,6 @@ protected:
 
     int passes = 0;
     int syncAtPass = 1 << 30;
-    Stage saved;
     std::filesystem::path dir, oldDirectory;
 };
 

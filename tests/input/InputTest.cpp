@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "support/PushKey.h"
 #include "engine/input/Input.h"
 #include "platform/keys/Devices.h"
 #include "platform/keys/KeyCodes.h"
@@ -115,15 +116,14 @@ TEST(InputSystem, TheSwitchAndSdlEvents) {
     ASSERT_TRUE(input.directInput);
     keys::SystemKeyboard().Reset();
     keys::SystemMouse().Reset();
-    SDL_Event key{}, motion{}, button{};
-    key.type = SDL_KEYDOWN;
-    key.key.keysym.scancode = SDL_SCANCODE_W;  // the Z key of an AZERTY board
+    PushKey(SDL_SCANCODE_W, SDLK_z);  // the Z key of an AZERTY board: named by its place
+    SDL_Event motion{}, button{};
     motion.type = SDL_MOUSEMOTION;
     motion.motion.xrel = -7;
     motion.motion.yrel = 2;
     button.type = SDL_MOUSEBUTTONDOWN;
     button.button.button = SDL_BUTTON_RIGHT;
-    for (SDL_Event* e : {&key, &motion, &button}) SDL_PushEvent(e);
+    for (SDL_Event* e : {&motion, &button}) SDL_PushEvent(e);
     input.ReadKeyboard();
     ASSERT_EQ(input.eventCount, 1);
     EXPECT_EQ(input.events[0].offset, keys::DIK_W);
@@ -131,5 +131,4 @@ TEST(InputSystem, TheSwitchAndSdlEvents) {
     input.ReadMouse();
     EXPECT_EQ(std::make_pair(input.mouseDX, input.mouseDY), std::make_pair(-7, 2));
     EXPECT_EQ(input.mouseButton1, 1);
-    keys::SystemKeyboard().Reset();
 }
