@@ -91,8 +91,8 @@ TEST(Bump, TheBeamRaisesTheReliefWhereItFalls) {
 }
 
 // Light is added channel by channel, saturating, on both layouts: brightest under the lamp,
-// none far from it, and only over the relief band.
-TEST(Bump, LightAddsToThePictureOverTheReliefBand) {
+// none far from it.
+TEST(Bump, LightAddsToThePictureChannelByChannel) {
     for (const PixelChannels* c : {&k565, &k555}) {
         BumpState s;
         BumpInit(s, 640, 480, *c);
@@ -104,8 +104,6 @@ TEST(Bump, LightAddsToThePictureOverTheReliefBand) {
         EXPECT_GT(c->Red(light), 0);
         for (int x = 201; x < 400; ++x) ASSERT_LE(c->Red(out[At(x, 100)]), c->Red(out[At(x - 1, 100)])) << x;
         EXPECT_EQ(out[At(400, 100)], 0);
-        for (auto [x, y] : {std::pair{0, 50}, {BumpState::kLastColumn + 1, 50}, {100, 0}, {100, BumpState::kReliefRows - 1}})
-            EXPECT_EQ(out[At(x, y)], 0x5555) << x << "," << y;
 
         for (std::uint16_t p : {c->Pack(2, 3, 4), static_cast<std::uint16_t>(c->Pack(31, 20, 30) | c->greenLowBit)}) {
             picture[At(200, 100)] = p;

@@ -83,19 +83,16 @@ TEST_F(EffectRun, FadeToBlackAndToAPicture) {
     EXPECT_EQ(passes, 1);
 
     passes = 0;
-    grBufferClear(0xFFFFFF, 0, 0xFFFF);
+    grBufferClear(0xFFFFFF, 0, 0xFFFF);  // from white
     grBufferSwap(0);
-    FadeToPicture(nullptr);
-    EXPECT_EQ(passes, 32);  // one step of 31 a pass, and the pass that finds nothing
-    EXPECT_EQ(Pixels(video.screen1), std::vector<std::uint16_t>(video.screen1->PixelCount(), 0));
-    for (Surface* background : TestRenderer().frames) EXPECT_EQ(background, video.screen1);
-
     Write("target.bmp", bmp::Bmp24(8, 6, [](int x, int y) {
               return bmp::Rgb{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(130 + y * 20), 200};
           }));
     FadeToPicture("target.bmp");
+    EXPECT_EQ(passes, 32);  // one step of 31 a pass (red's white to 0), and the pass that finds nothing
     EXPECT_EQ(video.screen2->Pixels()[0], bmp::Pack565({0, 130, 200}));
     EXPECT_EQ(Pixels(video.screen1), Pixels(video.screen2));
+    for (Surface* background : TestRenderer().frames) EXPECT_EQ(background, video.screen1);
     EXPECT_EQ(world.camera, &sceneCamera);
     EXPECT_EQ(TestRenderer().background, nullptr);
     world.SetCamera(nullptr);

@@ -18,14 +18,6 @@ Rgb Gradient(int x, int y) {
                static_cast<std::uint8_t>(255 - x - 2 * y)};
 }
 
-std::vector<Rgb> TestPalette(int n) {
-    std::vector<Rgb> p;
-    for (int i = 0; i < n; ++i)
-        p.push_back(Rgb{static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(255 - i * 11),
-                        static_cast<std::uint8_t>(i * 91)});
-    return p;
-}
-
 enum Call { kBmp8, kSize, kPalette, kPicture, kPictureNoSurface };
 
 // One loader call on a fresh display, inside a death test's child.
@@ -50,7 +42,8 @@ void Refuse(Call call, const std::string& path) {
 TEST(LoadPicture, FillsTheSurfaceScaled) {
     Video video;
     StartHeadlessDisplay(video);
-    const auto pal = TestPalette(256);
+    std::vector<Rgb> pal(256);
+    for (int i = 0; i < 256; ++i) pal[i] = Gradient(i, 255 - i);
     auto index = [](int x, int y) { return static_cast<std::uint8_t>((x / 3 + y * 5) % 256); };
     const struct {
         std::string path;
@@ -77,7 +70,7 @@ TEST(LoadBmp8, RowsComeTopFirstWithPaddingRespected) {
     StartHeadlessDisplay(video);
     for (int w : {5, 640}) {
         auto index = [](int x, int y) { return static_cast<std::uint8_t>(10 * y + x); };
-        const std::string path = bmp::Write("idx.bmp", bmp::Bmp8(w, 3, TestPalette(4), index));
+        const std::string path = bmp::Write("idx.bmp", bmp::Bmp8(w, 3, {}, index));
         std::vector<std::uint8_t> out(w * 3 + 1, 0xEE);
         video.LoadBmp8(out.data(), path.c_str());
         for (int y = 0; y < 3; ++y)
@@ -105,7 +98,7 @@ TEST(LoadBmp8Palette, PacksToTheDisplayFormat) {
 
 // Each loader's refusals, in the order its checks run: message on stderr and the site's exit code.
 TEST(PictureDeathTest, RefusalsReportAndExitWithTheirCodes) {
-    const auto pal = TestPalette(2);
+    const std::vector<Rgb> pal;
     auto zero = [](int, int) { return std::uint8_t{0}; };
     std::vector<std::uint8_t> cut = bmp::Bmp8(64, 64, pal, zero);
     cut.resize(cut.size() - 100);  // the header still claims the full size
