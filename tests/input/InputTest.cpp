@@ -2,18 +2,16 @@
 
 #include <SDL.h>
 
-#include <cstdlib>
 #include <tuple>
 #include <utility>
 
+#include "support/Headless.h"
 #include "support/PushKey.h"
 #include "engine/input/Input.h"
 #include "platform/keys/Devices.h"
 #include "platform/keys/KeyCodes.h"
 
 namespace {
-
-[[maybe_unused]] const bool headless = [] { return setenv("SDL_VIDEODRIVER", "dummy", 1) == 0; }();
 
 // An Input on its own devices, so tests do not share the system keyboard's state.
 struct TestInput {
@@ -31,10 +29,10 @@ struct TestInput {
 // Codes name keys by their place on the board; out-of-range scancodes have none.
 TEST(KeyCodes, SdlScancodesMapByPosition) {
     using namespace keys;
-    const std::pair<int, int> cases[] = {{SDL_SCANCODE_ESCAPE, DIK_ESCAPE}, {SDL_SCANCODE_Z, DIK_Z},
-                                         {SDL_SCANCODE_0, DIK_0},           {SDL_SCANCODE_F11, DIK_F11},
-                                         {SDL_SCANCODE_KP_MINUS, DIK_SUBTRACT}, {SDL_SCANCODE_UP, DIK_UP},
-                                         {SDL_SCANCODE_UNKNOWN, 0}, {-1, 0}, {100000, 0}};
+    const std::pair<int, int> cases[] = {
+        {SDL_SCANCODE_ESCAPE, DIK_ESCAPE}, {SDL_SCANCODE_Z, DIK_Z},   {SDL_SCANCODE_0, DIK_0},
+        {SDL_SCANCODE_F11, DIK_F11},       {SDL_SCANCODE_UP, DIK_UP}, {SDL_SCANCODE_KP_MINUS, DIK_SUBTRACT},
+        {SDL_SCANCODE_UNKNOWN, 0},         {-1, 0},                   {100000, 0}};
     for (auto [scancode, dik] : cases) EXPECT_EQ(DikFromScancode(scancode), dik) << scancode;
     // Every code is used by at most one scancode, apart from the two backslash positions.
     int owners[256] = {};
