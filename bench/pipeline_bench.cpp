@@ -4,6 +4,7 @@
 #include "engine/world/Camera.h"
 #include "engine/world/LightSet.h"
 #include "engine/world/Object3D.h"
+#include "engine/world/RenderFlags.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ void BuildSheet(Object3D& o) {
 void BM_RenderGouraudObject(benchmark::State& state) {
     Object3D o("sheet");
     BuildSheet(o);
-    o.flags = 0x1101000 | 0x100000;
+    o.flags = RenderFlags::kTextured | RenderFlags::kGouraud | RenderFlags::kCull;
     Camera camera;
     camera.Update(0, 0, 0);
     Omni omnis[6];

@@ -5,6 +5,7 @@
 #include "app/Scene.h"
 #include "app/scenes/Scenes.h"
 #include "engine/world/Object3D.h"
+#include "engine/world/RenderFlags.h"
 
 void CockpitTunnelScene() {
     Scene scene("CockpitTunnelScene");
@@ -18,10 +19,12 @@ void CockpitTunnelScene() {
     Object3D* panels[3] = {scene.Find("tab1"), scene.Find("tab2"), scene.Find("tab03")};
     Object3D* tunnel = scene.At(4);
     Object3D* galaxy = scene.At(5);
-    window->SetFlags(0x101000);
-    for (Object3D* p : panels) p->SetFlags(0x1101000);
-    tunnel->SetFlags(0x101000);
-    galaxy->SetFlags(0x1101000);
+    // The window and the tunnel are seen from both sides; panels and galaxy only from the front.
+    const unsigned lit = RenderFlags::kTextured | RenderFlags::kGouraud;
+    window->SetFlags(lit);
+    for (Object3D* p : panels) p->SetFlags(lit | RenderFlags::kCull);
+    tunnel->SetFlags(lit);
+    galaxy->SetFlags(lit | RenderFlags::kCull);
     world.AddAdditive(window);
 
     const double grey[6][3] = {{0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5},

@@ -10,6 +10,7 @@
 #include "app/effects/Ripples.h"
 #include "app/scenes/Scenes.h"
 #include "engine/world/Object3D.h"
+#include "engine/world/RenderFlags.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
@@ -42,7 +43,7 @@ void FountainScene() {
     Object3D* cloud = scene.At(2);
     Object3D* fountain = scene.At(3);
     for (Object3D* o : {card, pigeon, cloud, fountain}) {
-        o->SetFlags(0x1001000);
+        o->SetFlags(RenderFlags::kTextured | RenderFlags::kCull);
         o->visible = 0;  // not over the fade
     }
 

@@ -27,11 +27,11 @@ public:
     // 3. name is the texture name without ".bmp". A name already loaded (exact, case-sensitive)
     //    returns its existing handle without loading. Handles index a 128-entry table.
     virtual int LoadTexture(const char* name) { (void)name; return 0; }
-    // 4. Flag 0x1. vertices[0..count) are valid during the call.
+    // 4. RenderFlags::kPoints. vertices[0..count) are valid during the call.
     virtual void DrawPoints(Vertex** vertices, int count, LightSet* lights, unsigned flags) {
         (void)vertices; (void)count; (void)lights; (void)flags;
     }
-    // 5-7. Flags 0x10 / 0x100 / 0x1000; cullSign is the object's winding sign (+1 or -1).
+    // 5-7. RenderFlags::kEdges / kSolid / kTextured; cullSign is the object's winding sign (+1 or -1).
     virtual void DrawWireframe(Face** faces, int count, LightSet* lights, unsigned flags, int cullSign) {
         (void)faces; (void)count; (void)lights; (void)flags; (void)cullSign;
     }

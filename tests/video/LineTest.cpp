@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
+#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -27,75 +29,70 @@ struct Screen {
     std::uint16_t At(int x, int y) const { return video.backBufferPixels[y * 640 + x]; }
 };
 
+// Whether the segment comes within inset pixels of the inside of the 640x480 screen
+// (negative inset: passes at least that far inside its edges), by parametric clipping.
+bool Crosses(double x1, double y1, double x2, double y2, double inset) {
+    double t0 = 0, t1 = 1;
+    const double p[4] = {x1 - x2, x2 - x1, y1 - y2, y2 - y1};
+    const double q[4] = {x1 + inset, 639 + inset - x1, y1 + inset, 479 + inset - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+        } else if (p[i] < 0) {
+            t0 = std::max(t0, q[i] / p[i]);
+        } else {
+            t1 = std::min(t1, q[i] / p[i]);
+        }
+    }
+    return t0 <= t1;
+}
+
 }  // namespace
 
-TEST(ClipLine, CohenSutherlandCases) {
-    Video video;
-    StartHeadlessDisplay(video);
-    EXPECT_EQ(video.OutCode(-1, 480), 8 + 1);
-    EXPECT_EQ(video.OutCode(640, -3), 4 + 2);
-    EXPECT_EQ(video.OutCode(639, 479), 0);
-
-    int x1 = -10, y1 = 5, x2 = 10, y2 = 5;
-    ASSERT_EQ(video.ClipLine(x1, y1, x2, y2), 1);
-    EXPECT_EQ(x1, 0);
-    EXPECT_EQ(y1, 5);
-    EXPECT_EQ(x2, 10);
-    x1 = -50, y1 = 10, x2 = -1, y2 = 300;  // wholly left
-    EXPECT_EQ(video.ClipLine(x1, y1, x2, y2), 0);
-    x1 = -100, y1 = 50, x2 = 100, y2 = -150;  // passes outside the top-left corner
-    EXPECT_EQ(video.ClipLine(x1, y1, x2, y2), 0);
-    x1 = -100, y1 = -100, x2 = 1000, y2 = 1000;  // the diagonal through the screen
-    ASSERT_EQ(video.ClipLine(x1, y1, x2, y2), 1);
-    EXPECT_EQ(x1, 0);
-    EXPECT_EQ(y1, 0);
-    EXPECT_EQ(x2, 479);
-    EXPECT_EQ(y2, 479);
-
-    // Ends as far as ints go: the intersections are still found, and on the screen.
-    x1 = INT_MIN, y1 = 240, x2 = INT_MAX, y2 = 240;
-    ASSERT_EQ(video.ClipLine(x1, y1, x2, y2), 1);
-    EXPECT_EQ(x1, 0);
-    EXPECT_EQ(x2, 639);
-    EXPECT_EQ(y1, 240);
-    x1 = INT_MIN, y1 = INT_MIN, x2 = INT_MAX, y2 = INT_MAX;
-    if (video.ClipLine(x1, y1, x2, y2)) {
-        EXPECT_EQ(video.OutCode(x1, y1), 0);
-        EXPECT_EQ(video.OutCode(x2, y2), 0);
+// Any segment, ends as far as ints go: one through the screen keeps its part on the screen,
+// on the same line; one that misses it is refused.
+TEST(ClipLine, KeepsThePartOnTheScreen) {
+    Screen s;
+    std::mt19937 rng(1998);
+    std::uniform_int_distribution<int> xs(-3000, 3640), ys(-3000, 3480);
+    std::vector<std::array<int, 4>> lines = {{INT_MIN, 240, INT_MAX, 240}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}};
+    for (int i = 0; i < 3000; ++i) lines.push_back({xs(rng), ys(rng), xs(rng), ys(rng)});
+    for (const auto& l : lines) {
+        SCOPED_TRACE(::testing::Message() << l[0] << "," << l[1] << " " << l[2] << "," << l[3]);
+        int x1 = l[0], y1 = l[1], x2 = l[2], y2 = l[3];
+        const bool kept = s.video.ClipLine(x1, y1, x2, y2);
+        const bool through = Crosses(l[0], l[1], l[2], l[3], -1);
+        const bool grazing = !through && Crosses(l[0], l[1], l[2], l[3], 1);
+        EXPECT_TRUE(kept == through || grazing) << kept;
+        if (!kept) continue;
+        const double dx = double(l[2]) - l[0], dy = double(l[3]) - l[1], length = std::hypot(dx, dy);
+        // Each end stays where it was on the screen, or is moved onto the screen's border.
+        for (auto [x, y, ox, oy] : {std::array{x1, y1, l[0], l[1]}, {x2, y2, l[2], l[3]}}) {
+            EXPECT_TRUE(x >= 0 && x <= 639 && y >= 0 && y <= 479) << x << "," << y;
+            if (ox >= 0 && ox <= 639 && oy >= 0 && oy <= 479) EXPECT_TRUE(x == ox && y == oy) << x << "," << y;
+            else EXPECT_TRUE(x == 0 || x == 639 || y == 0 || y == 479) << x << "," << y;
+            EXPECT_LE(std::abs((x - double(l[0])) * dy - (y - double(l[1])) * dx) / length, 1.5) << x << "," << y;
+        }
     }
-
     Video noMode;  // the screen has no pixel at all: refused, never looping
-    x1 = -5, y1 = 3, x2 = 7, y2 = -2;
+    int x1 = -5, y1 = 3, x2 = 7, y2 = -2;
     EXPECT_EQ(noMode.ClipLine(x1, y1, x2, y2), 0);
 }
 
-TEST(DrawLine, ClippedEndsSinglePointsAndOnlyInTwoDWithALock) {
-    Screen s;
-    s.video.DrawLine(0, 0, 10, 10, 1);  // not locked: nothing to draw into, no crash
-    ASSERT_EQ(s.Draw(-10, 5, 10, 5, 0xAAAA).size(), 11u);
-    for (int x = 0; x <= 10; ++x) EXPECT_EQ(s.At(x, 5), 0xAAAA);
-    EXPECT_TRUE(s.Draw(-30, 0, -1, 479, 0xFFFF).empty());
-    ASSERT_EQ(s.Draw(100, 200, 100, 200, 0x1234).size(), 1u);
-    EXPECT_EQ(s.At(100, 200), 0x1234);
-    ASSERT_EQ(s.Draw(639, 479, 639, 479, 7).size(), 1u);
-    EXPECT_EQ(s.At(639, 479), 7);
-    s.video.StartGlide();
-    s.video.DrawLine(0, 0, 10, 10, 1);
-    EXPECT_EQ(s.At(0, 0), 0);
-}
-
-TEST(DrawLine, EveryLineIsAConnectedRunBetweenItsEnds) {
+// Lines are drawn only into a locked 2D back buffer: a connected run of one pixel per step of
+// the major axis, each within half a pixel of the true line, clipped to the screen.
+TEST(DrawLine, EveryLineIsAConnectedRunOnTheScreen) {
     std::mt19937 rng(1998);
     std::uniform_int_distribution<int> xs(0, 639), ys(0, 479);
     Screen s;
-    for (int i = 0; i < 40; ++i) {
-        const int x1 = xs(rng), y1 = ys(rng), x2 = xs(rng), y2 = ys(rng);
+    s.video.DrawLine(0, 0, 10, 10, 1);  // not locked: nothing to draw into, no crash
+    std::vector<std::array<int, 4>> lines = {{100, 200, 100, 200}, {639, 479, 639, 479}};
+    for (int i = 0; i < 40; ++i) lines.push_back({xs(rng), ys(rng), xs(rng), ys(rng)});
+    for (auto [x1, y1, x2, y2] : lines) {
         const auto lit = s.Draw(x1, y1, x2, y2, 1);
         const int major = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
         ASSERT_EQ(static_cast<int>(lit.size()), major + 1) << x1 << "," << y1 << " " << x2 << "," << y2;
-        EXPECT_EQ(s.At(x1, y1), 1);
-        EXPECT_EQ(s.At(x2, y2), 1);
-        // One pixel per step of the major axis, each within half a pixel of the true line.
+        EXPECT_EQ(s.At(x1, y1) + s.At(x2, y2), 2);
         const bool steep = std::abs(x2 - x1) < std::abs(y2 - y1);
         for (auto [x, y] : lit) {
             const double t = major ? (steep ? double(y - y1) / (y2 - y1) : double(x - x1) / (x2 - x1)) : 0.0;
@@ -103,4 +100,10 @@ TEST(DrawLine, EveryLineIsAConnectedRunBetweenItsEnds) {
             EXPECT_LE(std::abs((steep ? x : y) - ideal), 0.5 + 1e-9);
         }
     }
+    ASSERT_EQ(s.Draw(-10, 5, 10, 5, 0xAAAA).size(), 11u);
+    for (int x = 0; x <= 10; ++x) EXPECT_EQ(s.At(x, 5), 0xAAAA);
+    EXPECT_TRUE(s.Draw(-30, 0, -1, 479, 0xFFFF).empty());
+    s.video.StartGlide();
+    s.video.DrawLine(0, 0, 10, 10, 1);
+    EXPECT_EQ(s.At(0, 0), 0);
 }

@@ -18,27 +18,6 @@ Rgb Gradient(int x, int y) {
                static_cast<std::uint8_t>(255 - x - 2 * y)};
 }
 
-std::vector<Rgb> TestPalette(int n) {
-    std::vector<Rgb> p;
-    for (int i = 0; i < n; ++i)
-        p.push_back(Rgb{static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(255 - i * 11),
-                        static_cast<std::uint8_t>(i * 91)});
-    return p;
-}
-
-// Loads a file onto a new surface and checks it holds the picture scaled by an integer factor.
-void ExpectLoadedScaled(Video& video, const std::string& path, int w, int h, int factor,
-                        const std::function<Rgb(int x, int y)>& source) {
-    Surface* s = w ? video.CreateSurface(w, h, nullptr) : video.screen1;
-    video.LoadPicture(s, path.c_str());
-    int wrong = 0;
-    for (int y = 0; y < s->Height(); ++y)
-        for (int x = 0; x < s->Width(); ++x)
-            if (s->Pixels()[y * s->Width() + x] != bmp::Pack565(source(x / factor, y / factor)) && wrong++ < 5)
-                ADD_FAILURE() << path << " pixel " << x << "," << y;
-    EXPECT_EQ(wrong, 0);
-}
-
 enum Call { kBmp8, kSize, kPalette, kPicture, kPictureNoSurface };
 
 // One loader call on a fresh display, inside a death test's child.
@@ -59,75 +38,67 @@ void Refuse(Call call, const std::string& path) {
 
 }  // namespace
 
-TEST(LoadPicture, DecodesEveryDepthAndScalesToTheSurface) {
+// Pictures of either depth fill the surface, scaled by whole factors (nearest pixel).
+TEST(LoadPicture, FillsTheSurfaceScaled) {
     Video video;
     StartHeadlessDisplay(video);
-    // 320x240 onto the 640x480 Screen1: the whole screen, each source pixel twice each way.
-    ExpectLoadedScaled(video, bmp::Write("p24.bmp", bmp::Bmp24(320, 240, Gradient)), 0, 0, 2, Gradient);
-    ExpectLoadedScaled(video, bmp::Write("top.bmp", bmp::Bmp24(13, 9, Gradient, /*topDown=*/true)), 13, 9, 1,
-                       Gradient);
-
-    const auto pal = TestPalette(256);
-    auto index8 = [](int x, int y) { return static_cast<std::uint8_t>((x / 3 + y * 5) % 256); };
-    ExpectLoadedScaled(video, bmp::Write("p8.bmp", bmp::Bmp8(31, 17, pal, index8)), 62, 34, 2,
-                       [&](int x, int y) { return pal[index8(x, y)]; });
-    auto index4 = [](int x, int y) { return static_cast<std::uint8_t>((x + 3 * y) % 16); };
-    ExpectLoadedScaled(video, bmp::Write("p4.bmp", bmp::Indexed(4, 9, 5, pal, index4)), 9, 5, 1,
-                       [&](int x, int y) { return pal[index4(x, y)]; });
-    auto indexRle = [](int x, int y) { return static_cast<std::uint8_t>(x < 10 ? 3 : (y % 2 ? 200 : 7)); };
-    ExpectLoadedScaled(video, bmp::Write("rle.bmp", bmp::Bmp8Rle(40, 6, pal, indexRle)), 40, 6, 1,
-                       [&](int x, int y) { return pal[indexRle(x, y)]; });
+    std::vector<Rgb> pal(256);
+    for (int i = 0; i < 256; ++i) pal[i] = Gradient(i, 255 - i);
+    auto index = [](int x, int y) { return static_cast<std::uint8_t>((x / 3 + y * 5) % 256); };
+    const struct {
+        std::string path;
+        Surface* surface;
+        std::function<Rgb(int x, int y)> source;
+    } cases[] = {{bmp::Write("p24.bmp", bmp::Bmp24(320, 240, Gradient)), video.screen1, Gradient},
+                 {bmp::Write("p8.bmp", bmp::Bmp8(31, 17, pal, index)), video.CreateSurface(62, 34, nullptr),
+                  [&](int x, int y) { return pal[index(x, y)]; }}};
+    for (const auto& c : cases) {
+        video.LoadPicture(c.surface, c.path.c_str());
+        const int w = c.surface->Width();
+        int wrong = 0;
+        for (int y = 0; y < c.surface->Height(); ++y)
+            for (int x = 0; x < w; ++x) wrong += c.surface->Pixels()[y * w + x] != bmp::Pack565(c.source(x / 2, y / 2));
+        EXPECT_EQ(wrong, 0) << c.path;
+    }
 }
 
+// Rows come top first; a width of 5 pads each stored row by three bytes, which must not shear
+// the picture, and exactly width * height bytes are written. A picture as wide as the screen
+// is taken.
 TEST(LoadBmp8, RowsComeTopFirstWithPaddingRespected) {
     Video video;
     StartHeadlessDisplay(video);
-    // Width 5: each stored row carries three bytes of padding, which must not shear the picture.
-    auto index = [](int x, int y) { return static_cast<std::uint8_t>(10 * y + x); };
-    const std::string path = bmp::Write("idx.bmp", bmp::Bmp8(5, 3, TestPalette(4), index));
-    std::vector<std::uint8_t> out(5 * 3 + 1, 0xEE);
-    video.LoadBmp8(out.data(), path.c_str());
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(out[y * 5 + x], index(x, y)) << x << "," << y;
-    EXPECT_EQ(out[15], 0xEE);  // exactly width * height bytes written
-    int w = 0, h = 0;
-    video.GetBmpSize(path.c_str(), &w, &h);
-    EXPECT_EQ(w, 5);
-    EXPECT_EQ(h, 3);
-
-    // As large as the screen is allowed.
-    const std::string full =
-        bmp::Write("full.bmp", bmp::Bmp8(640, 480, TestPalette(2), [](int x, int) { return std::uint8_t(x & 1); }));
-    std::vector<std::uint8_t> screen(640 * 480);
-    video.LoadBmp8(screen.data(), full.c_str());
-    EXPECT_EQ(screen[639], 1);
-    EXPECT_EQ(screen[479 * 640 + 638], 0);
+    for (int w : {5, 640}) {
+        auto index = [](int x, int y) { return static_cast<std::uint8_t>(10 * y + x); };
+        const std::string path = bmp::Write("idx.bmp", bmp::Bmp8(w, 3, {}, index));
+        std::vector<std::uint8_t> out(w * 3 + 1, 0xEE);
+        video.LoadBmp8(out.data(), path.c_str());
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < w; ++x) ASSERT_EQ(out[y * w + x], index(x, y)) << x << "," << y;
+        EXPECT_EQ(out.back(), 0xEE);
+        int width = 0, height = 0;
+        video.GetBmpSize(path.c_str(), &width, &height);
+        EXPECT_EQ(std::make_pair(width, height), std::make_pair(w, 3));
+    }
 }
 
+// Five bits a channel at the display's shifts: on 5-6-5 green's five bits sit low in its six.
 TEST(LoadBmp8Palette, PacksToTheDisplayFormat) {
-    std::vector<Rgb> pal(4);
-    pal[1] = Rgb{255, 0, 255};
-    pal[2] = Rgb{0, 255, 0};
-    pal[3] = Rgb{0x10, 0x20, 0x47};
-    const std::string path = bmp::Write("pal.bmp", bmp::Bmp8(4, 4, pal, [](int, int) { return std::uint8_t{0}; }));
-    std::uint32_t table[256] = {};
-    Video rgb555;
-    rgb555.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
-    StartHeadlessDisplay(rgb555);
-    rgb555.LoadBmp8Palette(table, path.c_str());
-    EXPECT_EQ(table[1], 0x7C1Fu);
-    EXPECT_EQ(table[2], 0x03E0u);
-    EXPECT_EQ(table[3], (2u << 10) | (4u << 5) | 8u);
-    Video rgb565;
-    StartHeadlessDisplay(rgb565);
-    rgb565.LoadBmp8Palette(table, path.c_str());
-    EXPECT_EQ(table[1], 0xF81Fu);
-    EXPECT_EQ(table[2], 31u << 5);  // five bits of green in the six-bit field
+    const std::string path = bmp::Write("pal.bmp", bmp::Bmp8(4, 4, {{}, {255, 0, 255}, {0, 255, 0}}, [](int, int) { return 0; }));
+    for (bool rgb555 : {true, false}) {
+        Video video;
+        if (rgb555) video.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
+        StartHeadlessDisplay(video);
+        std::uint32_t table[256] = {};
+        video.LoadBmp8Palette(table, path.c_str());
+        EXPECT_EQ(table[1], rgb555 ? 0x7C1Fu : 0xF81Fu);
+        EXPECT_EQ(table[2], rgb555 ? 0x03E0u : 31u << 5);
+    }
 }
 
 // Each loader's refusals, in the order its checks run: message on stderr and the site's exit code.
 TEST(PictureDeathTest, RefusalsReportAndExitWithTheirCodes) {
-    const auto pal = TestPalette(2);
+    const std::vector<Rgb> pal;
     auto zero = [](int, int) { return std::uint8_t{0}; };
     std::vector<std::uint8_t> cut = bmp::Bmp8(64, 64, pal, zero);
     cut.resize(cut.size() - 100);  // the header still claims the full size
