@@ -59,5 +59,6 @@ void CockpitTunnelScene() {
     }
 
     world.RemoveHalo(&halo);
+    world.SetCamera(nullptr);  // the local camera ends here
     world.Clear();
 }
