@@ -1,14 +1,21 @@
 #pragma once
 
 // One loaded tracker module, rendered by libopenmpt, with sync detection: a row that holds the
-// effect W (in any channel) is a sync row, and each time playback reaches such a row (by any
-// route: normal flow, loops, breaks, jumps) one SyncEvent is reported.
+// XM effect W (effect type 32, in any channel) is a sync row, and each time playback reaches
+// such a row (by any route: normal flow, loops, breaks, jumps) one SyncEvent is reported. Sync
+// rows are read from the XM file's own packed pattern data, at a cost in proportion to the
+// bytes stored, whatever number of rows and channels the header claims; other formats (where
+// W means something else, if anything) have none. The library's own cost grows with rows x
+// channels, so a module claiming more pattern cells than FastTracker 2 could hold is handed to
+// it without the trailing channels that no pattern uses.
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace openmpt {
@@ -52,18 +59,21 @@ public:
 
     bool IsSyncRow(int pattern, int row) const;
     int SyncRowCount() const;        // over all patterns, played or not
-    int Channels() const;
+    // Pattern cells the sync scan decoded: never more than the packed pattern bytes stored.
+    std::size_t ScannedCells() const { return scannedCells_; }
+    int Channels() const;            // as played: see the trailing channels left out above
     double DurationSeconds() const;  // one pass of the song, as libopenmpt estimates it
     std::string Log() const;         // what libopenmpt had to say (kept off the terminal)
 
 private:
     ModulePlayer() = default;
-    int SyncValue(int pattern, int row) const;
 
     std::ostringstream log_;                  // must outlive module_, which writes to it
     std::unique_ptr<openmpt::module> module_;
-    std::vector<std::vector<bool>> syncRows_; // [pattern][row]
-    std::vector<std::vector<std::uint8_t>> syncValues_;
+    std::map<std::pair<int, int>, int> syncRows_;  // (pattern, row) -> W parameter
+    std::size_t scannedCells_ = 0;
+    mutable double duration_ = -1;            // computed when first asked: it walks the song
+    bool moved_ = false;                      // rendered since the last (re)start
     int lastOrder_ = -1;
     int lastRow_ = -1;
     bool ended_ = false;

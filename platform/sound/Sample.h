@@ -14,7 +14,9 @@ using Pcm = std::vector<std::int16_t>;
 
 class Sample {
 public:
-    // nullptr when SDL cannot decode the file, with SDL's reason in `error`.
+    // nullptr, with the reason in `error`, when a RIFF chunk up to the data claims more bytes
+    // than the file holds (checked before SDL allocates it), when SDL cannot decode the file,
+    // or when the data holds no whole frame.
     static std::unique_ptr<Sample> LoadWav(const std::string& path, std::string& error);
 
     // The sound as it sounds when its frames are played `rate` times a second, converted by
