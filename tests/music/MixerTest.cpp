@@ -1,4 +1,5 @@
-// The mix: events heard after the device's latency, the music volume, samples and their rate.
+// The mix: events heard after the device's latency, the music volume, samples on top of the
+// music at their rate, volume and panning.
 
 #include "MusicFixtures.h"
 #include "platform/sound/Mixer.h"
@@ -19,6 +20,13 @@ std::shared_ptr<sound::ModulePlayer> LoadPlayer(const xm::Module& m) {
     std::shared_ptr<sound::ModulePlayer> p = sound::ModulePlayer::Load(bytes.data(), bytes.size(), error);
     EXPECT_TRUE(p) << error;
     return p;
+}
+
+// A quiet steady tone, so that a sample on top of it does not clip.
+xm::Module Tone() {
+    xm::Module m = fixtures::Blank(2, {16}, {0});
+    fixtures::AddTone(m, 0x10 + 20);
+    return m;
 }
 
 TEST(Mixer, EventsWaitForTheDeviceLatencyAndNoLonger) {
@@ -47,18 +55,13 @@ TEST(Mixer, EventsWaitForTheDeviceLatencyAndNoLonger) {
     }
 }
 
-// On a quiet steady tone: the volume scales the music linearly (clamped to 64), and the one
-// automatic sample channel adds to it, each sample replacing the last, at its volume and panning.
-TEST(Mixer, MusicVolumeScalesAndSamplesAddReplaceAndPan) {
-    xm::Module m = fixtures::Blank(2, {16}, {0});
-    fixtures::AddTone(m, 0x10 + 20);  // quiet enough not to clip with a sample on top
-    constexpr std::size_t kFrames = 2000;
-    auto render = [&](int volume) {
+TEST(Mixer, MusicVolumeScalesTheModuleLinearlyAndClampsTo64) {
+    auto render = [](int volume) {
         sound::Mixer mixer;
-        mixer.SetModule(LoadPlayer(m), true);
+        mixer.SetModule(LoadPlayer(Tone()), true);
         mixer.SetMusicVolume(volume);
-        std::vector<std::int16_t> out(2 * kFrames);
-        mixer.Render(out.data(), kFrames);
+        std::vector<std::int16_t> out(2 * 8000);
+        mixer.Render(out.data(), 8000);
         return out;
     };
     const auto full = render(64), half = render(32), over = render(200), none = render(0);
@@ -70,61 +73,57 @@ TEST(Mixer, MusicVolumeScalesAndSamplesAddReplaceAndPan) {
         loud += std::abs(full[i]) > 300;
     }
     EXPECT_GT(loud, 1000);  // the tone is really there
-
-    sound::Mixer withSamples, musicOnly;
-    withSamples.SetModule(LoadPlayer(m), true);
-    musicOnly.SetModule(LoadPlayer(m), true);
-    auto constant = [](std::int16_t left, std::int16_t right) {
-        auto pcm = std::make_shared<sound::Pcm>();
-        for (int i = 0; i < 3000; ++i) pcm->insert(pcm->end(), {left, right});
-        return pcm;
-    };
-    std::vector<std::int16_t> a(2 * kFrames), b(2 * kFrames);
-    auto expectDifference = [&](int left, int right, const char* what) {
-        withSamples.Render(a.data(), kFrames / 2);
-        musicOnly.Render(b.data(), kFrames / 2);
-        for (std::size_t i = 0; i < kFrames / 2; ++i) {
-            ASSERT_NEAR(a[2 * i] - b[2 * i], left, 2) << what << " frame " << i;
-            ASSERT_NEAR(a[2 * i + 1] - b[2 * i + 1], right, 2) << what << " frame " << i;
-        }
-    };
-    withSamples.PlaySample(constant(8000, 6000), 64, 0);
-    expectDifference(8000, 6000, "first sample");
-    withSamples.PlaySample(constant(-4000, -4000), 32, -64);  // half volume, hard left
-    expectDifference(-2000, 0, "second sample replaces the first");
-    withSamples.PlaySample(constant(1000, 1000), 64, 64);     // hard right
-    expectDifference(0, 1000, "panned right");
 }
 
-TEST(Samples, PlayAtTheRateAskedFromWavFilesAndRefuseWhatCannotPlay) {
+// A WAV sample of 2205 equal frames (8000), played by the sound system on top of the music,
+// compared with the music alone: it lasts as long as its rate says, sounds at its volume and
+// panning, and a new sample replaces the one playing.
+TEST(Samples, AddToTheMusicAtTheRateVolumeAndPanningAskedAndReplaceEachOther) {
     std::ostringstream diag;
-    sound::SoundSystem sound(diag);
-    const int sample = sound.LoadWaveSample(fixtures::WriteWav("step.wav", 22050, 2205, 8000));
+    sound::SoundSystem withSample(diag), musicOnly(diag);
+    const int sample = withSample.LoadWaveSample(fixtures::WriteWav("step.wav", 22050, 2205, 8000));
     ASSERT_NE(sample, 0) << diag.str();
-    EXPECT_EQ(sound.PlaySample(sample, 22050, 64, 0), 0);  // before the output starts nothing plays
-    ASSERT_TRUE(sound.Init(sound::Output::Virtual));
-    // Frames sounding, and the level in the middle of the sound (its edges ring a little
-    // after resampling).
-    auto play = [&](int rate, int volume) {
-        EXPECT_NE(sound.PlaySample(sample, rate, volume, 0), 0);
-        std::vector<std::int16_t> out(2 * 10000);
-        sound.Render(out.data(), 10000);
-        int frames = 0;
-        for (std::size_t i = 0; i < 10000; ++i) {
-            EXPECT_EQ(out[2 * i], out[2 * i + 1]) << "centre panning";
-            frames += out[2 * i] != 0;
-        }
-        return std::pair(frames, static_cast<int>(out[2 * static_cast<std::size_t>(frames / 2)]));
+    EXPECT_EQ(withSample.PlaySample(sample, 22050, 64, 0), 0);  // before the output starts nothing plays
+    const std::string music = fixtures::WriteModule("under.xm", Tone());
+    for (sound::SoundSystem* s : {&withSample, &musicOnly}) {
+        ASSERT_TRUE(s->Init(sound::Output::Virtual));
+        s->PlayModule(s->LoadModule(music), true);
+    }
+    // Plays the sample, then mixes `frames`: how many of them it sounds in, and what it adds
+    // to the left and right in the middle of those (its edges ring a little after resampling).
+    struct Heard {
+        int frames, left, right;
+    };
+    auto play = [&](int rate, int volume, int panning, std::size_t frames) {
+        EXPECT_NE(withSample.PlaySample(sample, rate, volume, panning), 0);
+        std::vector<std::int16_t> a(2 * frames), b(2 * frames);
+        withSample.Render(a.data(), frames);
+        musicOnly.Render(b.data(), frames);
+        Heard h{0, 0, 0};
+        for (std::size_t i = 0; i < 2 * frames; i += 2) h.frames += std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) > 100;
+        const std::size_t middle = 2 * static_cast<std::size_t>(std::min<std::size_t>(h.frames, frames) / 2);
+        return Heard{h.frames, a[middle] - b[middle], a[middle + 1] - b[middle + 1]};
     };
     // 2205 frames going by at 22050 a second last 0.1 s: 4410 frames of the 44100 Hz mix.
-    EXPECT_NEAR(play(22050, 64).first, 4410, 40);
-    const auto [fast, fastLevel] = play(44100, 32);
-    EXPECT_NEAR(fast, 2205, 40);
-    EXPECT_NEAR(fastLevel, 4000, 50);
+    const Heard slow = play(22050, 64, 0, 6000);
+    EXPECT_NEAR(slow.frames, 4410, 40);
+    EXPECT_NEAR(slow.left, 8000, 100);
+    EXPECT_NEAR(slow.right, 8000, 100);
+    const Heard fastLeft = play(44100, 32, -64, 3000);
+    EXPECT_NEAR(fastLeft.frames, 2205, 40);
+    EXPECT_NEAR(fastLeft.left, 4000, 50);
+    EXPECT_NEAR(fastLeft.right, 0, 2);
+    // Hard right for 1000 frames, then a new sample hard left: the first is cut, not summed.
+    const Heard right = play(22050, 64, 64, 1000);
+    EXPECT_NEAR(right.right, 8000, 100);
+    EXPECT_NEAR(right.left, 0, 2);
+    const Heard replaced = play(22050, 64, -64, 1000);
+    EXPECT_NEAR(replaced.left, 8000, 100);
+    EXPECT_NEAR(replaced.right, 0, 2);
 
-    EXPECT_EQ(sound.LoadWaveSample(fixtures::WriteBytes("bad.wav", std::vector<std::uint8_t>(64, 7))), 0);
-    EXPECT_EQ(sound.PlaySample(sample + 1, 22050, 64, 0), 0);
-    EXPECT_EQ(sound.PlaySample(sample, 0, 64, 0), 0);
+    EXPECT_EQ(withSample.LoadWaveSample(fixtures::WriteBytes("bad.wav", std::vector<std::uint8_t>(64, 7))), 0);
+    EXPECT_EQ(withSample.PlaySample(sample + 1, 22050, 64, 0), 0);
+    EXPECT_EQ(withSample.PlaySample(sample, 0, 64, 0), 0);
 }
 
 }  // namespace

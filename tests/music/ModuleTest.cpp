@@ -1,11 +1,16 @@
-// Modules on the virtual clock: what the XM writer writes is what the player reads back, which
-// rows count as syncs, how often, and where.
+// Modules on the virtual clock: which rows count as syncs, how often, and where (through the
+// orders, tempo, patterns and channels the XM writer wrote); its samples and envelopes as they
+// play; what the format cannot hold; and solmire-music, which lists a module's syncs.
 
 #include "MusicFixtures.h"
+#include "platform/sound/Sample.h"
 #include "platform/sound/SoundSystem.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -118,24 +123,6 @@ std::unique_ptr<sound::ModulePlayer> Read(const xm::Module& m) {
     return p;
 }
 
-TEST(XmWriter, OrdersTempoPatternsAndSyncRowsReadBack) {
-    xm::Module m = fixtures::Blank(6, {64, 20, 7}, {2, 0, 1, 0});
-    m.speed = 3;
-    m.bpm = 150;
-    m.restart = 1;
-    fixtures::Sync(m, 1, 19, 5);
-    fixtures::Sync(m, 2, 6, 0);
-    fixtures::Sync(m, 0, 0, 2);
-    const auto p = Read(m);
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->Channels(), 6);
-    EXPECT_EQ(p->SyncRowCount(), 3);
-    EXPECT_TRUE(p->IsSyncRow(1, 19) && p->IsSyncRow(2, 6));
-    EXPECT_FALSE(p->IsSyncRow(2, 5) || p->IsSyncRow(3, 0));
-    // One pass: 7 + 64 + 20 + 64 rows of 3 ticks of 2.5/150 s.
-    EXPECT_NEAR(p->DurationSeconds(), (7 + 64 + 20 + 64) * 3 * 2.5 / 150, 1e-3);
-}
-
 TEST(XmWriter, LoopedSamplesAndEnvelopesPlay) {
     // Mean square of the module's sound from 0.51 to 0.6 s (the song loops at 0.64 s).
     auto energy = [](const xm::Module& m) {
@@ -165,25 +152,62 @@ TEST(XmWriter, LoopedSamplesAndEnvelopesPlay) {
 }
 
 TEST(XmWriter, RefusesWhatTheFormatCannotHold) {
-    const std::function<void(xm::Module&)> changes[] = {
-        [](xm::Module& m) { m.channels = 33; },
-        [](xm::Module& m) { m.restart = 1; },
-        [](xm::Module& m) { m.orders.push_back(1); },
-        [](xm::Module& m) { m.orders.clear(); },
-        [](xm::Module& m) { m.patterns[0].rows = 300; },
-        [](xm::Module& m) { fixtures::At(m, 0, 3, 1).instrument = 2; },
-        [](xm::Module& m) { fixtures::At(m, 0, 3, 1).effect = 36; },
-        [](xm::Module& m) { m.instruments[0].samples[0].loopLength = 257; },
-        [](xm::Module& m) { m.instruments[0].volumeEnvelope.points.resize(13); },
-        [](xm::Module& m) { m.instruments[0].noteSample[10] = 1; },
-        [](xm::Module& m) { m.bpm = 300; },
-    };
-    for (std::size_t i = 0; i < std::size(changes); ++i) {
+    auto refused = [](auto change) {
         xm::Module m = fixtures::Blank(4, {16}, {0});
         fixtures::AddTone(m);
-        changes[i](m);
-        EXPECT_THROW(xm::Write(m), std::invalid_argument) << "change " << i;
-    }
+        change(m);
+        EXPECT_THROW(xm::Write(m), std::invalid_argument);
+    };
+    refused([](xm::Module& m) { m.channels = 33; });
+    refused([](xm::Module& m) { m.restart = 1; });
+    refused([](xm::Module& m) { m.orders.push_back(1); });
+    refused([](xm::Module& m) { m.orders.clear(); });
+    refused([](xm::Module& m) { m.patterns[0].rows = 300; });
+    refused([](xm::Module& m) { fixtures::At(m, 0, 3, 1).instrument = 2; });
+    refused([](xm::Module& m) { fixtures::At(m, 0, 3, 1).effect = 36; });
+    refused([](xm::Module& m) { m.instruments[0].samples[0].loopLength = 257; });
+    refused([](xm::Module& m) { m.instruments[0].volumeEnvelope.points.resize(13); });
+    refused([](xm::Module& m) { m.instruments[0].noteSample[10] = 1; });
+    refused([](xm::Module& m) { m.bpm = 300; });
+}
+
+// solmire-music run as a user runs it: its exit code (-1 if it did not exit) and what it printed.
+std::pair<int, std::string> Tool(const std::string& args) {
+    std::string out;
+    FILE* pipe = popen((std::string(SOLMIRE_MUSIC_TOOL) + " " + args + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return {-1, out};
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, pipe)) out += buf;
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+TEST(SolmireMusic, ListsTheSyncsOfOneLoopOrOfTheTimeAskedWritesTheAudioAndRefusesMistakes) {
+    xm::Module m = fixtures::Blank(2, {32}, {0});
+    fixtures::Sync(m, 0, 0);
+    fixtures::Sync(m, 0, 16, 1);
+    const std::string xm = fixtures::WriteModule("tool.xm", m);
+
+    const auto [status, out] = Tool(xm);  // one loop: 32 rows of 10 ms
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(std::regex_match(out, std::regex("sync 1 at 0\\.00[0-9] order 0 row 0\n"
+                                                 "sync 2 at 0\\.16[0-9] order 0 row 16\n"
+                                                 "total 2\n")))
+        << out;
+
+    // Two loops, and their audio read back: 0.64 s of it.
+    const std::string wav = fixtures::TempDir() + "/tool.wav";
+    const auto [twiceStatus, twice] = Tool(xm + " --seconds 0.64 --wav " + wav);
+    EXPECT_EQ(twiceStatus, 0);
+    EXPECT_TRUE(std::regex_search(twice, std::regex("sync 3 at 0\\.32[0-9] order 0 row 0\n.*\ntotal 4\n$"))) << twice;
+    std::string error;
+    const auto audio = sound::Sample::LoadWav(wav, error);
+    ASSERT_TRUE(audio) << error;
+    EXPECT_EQ(audio->Frames(), 64u * fixtures::kRowFrames);
+
+    for (const char* usage : {"", "a.xm b.xm", "a.xm --seconds -1", "a.xm --seconds lots", "a.xm --bogus"})
+        EXPECT_EQ(Tool(usage).first, 2) << usage;
+    EXPECT_EQ(Tool(fixtures::TempDir() + "/absent.xm").first, 1);
 }
 
 }  // namespace

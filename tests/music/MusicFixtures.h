@@ -2,7 +2,10 @@
 
 // Modules and WAV files the music tests write for themselves, into a per-process temp folder.
 
+#include "platform/sound/WavWriter.h"
 #include "tools/assetgen/xm/XmWriter.h"
+
+#include <gtest/gtest.h>
 
 #include <unistd.h>
 
@@ -80,20 +83,13 @@ inline std::string WriteBytes(const std::string& name, const std::vector<std::ui
 
 inline std::string WriteModule(const std::string& name, const xm::Module& m) { return WriteBytes(name, xm::Write(m)); }
 
-// A mono 16-bit PCM WAV file of `frames` equal samples at `rate`.
+// A WAV file of `frames` equal frames at `rate`, by the writer the capture uses.
 inline std::string WriteWav(const std::string& name, int rate, int frames, std::int16_t value) {
-    std::vector<std::uint8_t> b;
-    auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto tag = [&](const char* t) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(t[i]));
-    };
-    const auto data = static_cast<std::uint32_t>(frames * 2), r = static_cast<std::uint32_t>(rate);
-    tag("RIFF"), put(36 + data, 4), tag("WAVE"), tag("fmt "), put(16, 4), put(1, 2), put(1, 2);
-    put(r, 4), put(r * 2, 4), put(2, 2), put(16, 2), tag("data"), put(data, 4);
-    for (int i = 0; i < frames; ++i) put(static_cast<std::uint16_t>(value), 2);
-    return WriteBytes(name, b);
+    const std::string path = TempDir() + "/" + name;
+    const std::vector<std::int16_t> pcm(2 * static_cast<std::size_t>(frames), value);
+    sound::WavWriter wav;
+    EXPECT_TRUE(wav.Open(path, rate) && wav.Append(pcm.data(), pcm.size() / 2) && wav.Close()) << path;
+    return path;
 }
 
 }  // namespace fixtures

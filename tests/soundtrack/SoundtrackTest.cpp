@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -157,9 +156,9 @@ TEST(Instruments, LoopedTonesPlayMiddleCAtC4) {
     EXPECT_GE(looped, 2);
 }
 
-TEST(Instruments, FiltersNoiseAndAdditiveTonesBehave) {
-    // The state-variable filter's low output passes a low tone and stops a high one; its high
-    // output the reverse. The one-pole high-pass removes a constant.
+// The kit's parts whose faults the instruments would not show plainly: the state-variable
+// filter's outputs the right way round, and additive tones that alias nothing.
+TEST(Instruments, FiltersPassTheirBandAndAdditiveTonesLeaveOutWhatWouldFoldBack) {
     auto level = [](double hz, bool lowOut) {
         music::StateVariable f(1000, 0.7);
         double most = 0;
@@ -173,28 +172,6 @@ TEST(Instruments, FiltersNoiseAndAdditiveTonesBehave) {
     EXPECT_LT(level(8000, true), 0.05);
     EXPECT_GT(level(8000, false), 0.9);
     EXPECT_LT(level(100, false), 0.05);
-    music::HighPass dc(50);
-    double out = 1;
-    for (int i = 0; i < 20000; ++i) out = dc.Step(1.0);
-    EXPECT_LT(std::abs(out), 1e-3);
-
-    // Noise: the same from the same seed, centred, spread over the whole range.
-    music::Noise a(7), b(7);
-    double sum = 0, most = 0;
-    for (int i = 0; i < 10000; ++i) {
-        const double v = a.Next();
-        ASSERT_EQ(v, b.Next());
-        sum += v;
-        most = std::max(most, std::abs(v));
-    }
-    EXPECT_LT(std::abs(sum / 10000), 0.05);
-    EXPECT_GT(most, 0.99);
-    EXPECT_LE(most, 1.0);
-
-    // Additive tones repeat exactly over their loop; partials at or above half the rate are
-    // left out rather than folded back.
-    const music::Signal two = music::Additive(music::Saw(3, 1.0, 4, 40), 2 * 256, 256);
-    for (std::size_t i = 0; i < 256; ++i) ASSERT_DOUBLE_EQ(two[i], two[i + 256]) << i;
     for (double v : music::Additive({{128, 1.0}, {200, 1.0}}, 256, 256)) ASSERT_DOUBLE_EQ(v, 0.0);
 }
 
@@ -210,19 +187,6 @@ TEST(Score, TextFormsReadNotesSharpsRestsAndLengthsAndRefuseMistakes) {
     for (const char* bad : {"A5", "H5:4", "A:4", "A5:0", "A5:x"}) EXPECT_THROW(music::ParseMelody(bad), std::exception) << bad;
     music::Score score(1, music::kChannelCount);
     EXPECT_THROW(score.Drums(0, "K?", 40), std::invalid_argument);
-}
-
-// Every instrument made is played by one of the modules, and every note names one that exists.
-TEST(Soundtrack, BothModulesPlayEveryInstrumentAndNoOther) {
-    std::set<int> used;
-    for (const xm::Module& m : {music::ComposeSong(Instruments()), music::ComposeGreeting(Instruments())})
-        for (const xm::Pattern& p : m.patterns)
-            for (const xm::Cell& c : p.cells)
-                if (c.note != 0 && c.note != xm::kKeyOff) used.insert(c.instrument);
-    ASSERT_FALSE(used.empty());
-    EXPECT_EQ(*used.begin(), 1);
-    EXPECT_EQ(*used.rbegin(), static_cast<int>(Instruments().size()));
-    EXPECT_EQ(used.size(), Instruments().size());
 }
 
 // The pack's song, played once through its loop and three seconds on: sound all through, and
