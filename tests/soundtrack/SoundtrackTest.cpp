@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "music/MusicFixtures.h"
 #include "platform/sound/ModulePlayer.h"
 #include "tools/assetgen/music/Greeting.h"
 #include "tools/assetgen/music/Instruments.h"
@@ -130,14 +131,10 @@ TEST(Instruments, LoopedTonesPlayMiddleCAtC4) {
         if (Instruments()[n].samples[0].loop != xm::LoopType::Forward) continue;
         SCOPED_TRACE(Instruments()[n].name);
         ++looped;
-        xm::Module m;
-        m.channels = 2;
-        m.speed = 6;
-        m.bpm = 125;
-        m.orders = {0};
-        m.patterns.emplace_back(64, 2);
+        xm::Module m = fixtures::Blank(2, {64}, {0});
+        m.speed = 6;  // 3.84 s: the note is not struck again while it is measured
         m.instruments = Instruments();
-        m.patterns[0].At(0, 0, 2) = {xm::Note(4, 0), static_cast<std::uint8_t>(n + 1), 0, 0, 0};
+        fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), static_cast<std::uint8_t>(n + 1), 0, 0, 0};
         const std::vector<std::uint8_t> bytes = xm::Write(m);
         std::string error;
         const Playback p = Play(sound::ModulePlayer::Load(bytes.data(), bytes.size(), error), 3);
