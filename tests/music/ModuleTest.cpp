@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <regex>
 #include <sstream>
@@ -115,18 +116,13 @@ TEST(SyncCounting, UnreadableModulesAreRefusedOrPlayedWithoutHarm) {
     }
 }
 
-std::unique_ptr<sound::ModulePlayer> Read(const xm::Module& m) {
-    const std::vector<std::uint8_t> bytes = xm::Write(m);
-    std::string error;
-    auto p = sound::ModulePlayer::Load(bytes.data(), bytes.size(), error);
-    EXPECT_TRUE(p) << error;
-    return p;
-}
-
 TEST(XmWriter, LoopedSamplesAndEnvelopesPlay) {
     // Mean square of the module's sound from 0.51 to 0.6 s (the song loops at 0.64 s).
     auto energy = [](const xm::Module& m) {
-        const auto p = Read(m);
+        const std::vector<std::uint8_t> bytes = xm::Write(m);
+        std::string error;
+        const auto p = sound::ModulePlayer::Load(bytes.data(), bytes.size(), error);
+        EXPECT_TRUE(p) << error;
         std::vector<float> out(2 * 26500);
         std::vector<sound::SyncEvent> events;
         if (p) p->Render(out.data(), 26500, 0, events);
