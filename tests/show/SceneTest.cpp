@@ -39,6 +39,7 @@ protected:
         TheStage() = Stage{};
         os::SetClockSource({});
         world.Clear();
+        world.SetCamera(nullptr);  // a scene's camera lives in the scene's routine only
         world.renderer = nullptr;
         World::ResetProcessState();
         std::filesystem::current_path(previousDir);
