@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -160,16 +161,12 @@ TEST_F(Writers, PathFilesReadBackKeyForKey) {
     // Every field of every key; the second path starts right after the first (its label keeps
     // the line break before it, which nothing reads).
     EXPECT_STREQ(PathTable[0].label, "camera");
+    auto fields = [](const auto& k) { return std::array<double, 7>{k.x, k.y, k.z, k.rx, k.ry, k.rz, 1.0 * k.frames}; };
     for (int p = 0; p < 2; ++p) {
         ASSERT_EQ(PathTable[p].keyCount, static_cast<int>(paths[p].keys.size()));
-        for (int k = 0; k < PathTable[p].keyCount; ++k) {
-            const PathKey& got = PathTable[p].keys[k];
-            const Key& want = paths[p].keys[k];
-            for (auto [g, w] : {std::pair{got.x, want.x}, {got.y, want.y}, {got.z, want.z}, {got.rx, want.rx},
-                                {got.ry, want.ry}, {got.rz, want.rz}})
-                EXPECT_DOUBLE_EQ(g, w) << "path " << p << " key " << k;
-            EXPECT_EQ(got.frames, want.frames);
-        }
+        for (int k = 0; k < PathTable[p].keyCount; ++k)
+            for (std::size_t f = 0; f < 7; ++f)
+                EXPECT_DOUBLE_EQ(fields(PathTable[p].keys[k])[f], fields(paths[p].keys[k])[f]) << "path " << p << " key " << k << " field " << f;
     }
 }
 
