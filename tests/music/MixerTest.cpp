@@ -1,4 +1,5 @@
-// The mix: events heard after the device's latency, the music volume, samples.
+// The mix: events heard after the device's latency, the music volume, samples on top of the
+// music at their rate, volume and panning.
 
 #include "MusicFixtures.h"
 #include "platform/sound/Mixer.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -21,10 +23,17 @@ std::shared_ptr<sound::ModulePlayer> LoadPlayer(const xm::Module& m) {
     return p;
 }
 
-TEST(HeardNotMixed, EventsWaitForTheDeviceLatencyAndNoLonger) {
+// A quiet steady tone, so that a sample on top of it does not clip.
+xm::Module Tone() {
+    xm::Module m = fixtures::Blank(2, {16}, {0});
+    fixtures::AddTone(m, 0x10 + 20);
+    return m;
+}
+
+TEST(Mixer, EventsWaitForTheDeviceLatencyAndNoLonger) {
     xm::Module m = fixtures::Blank(2, {16}, {0});
     for (int r : {1, 6, 11}) fixtures::Sync(m, 0, r);
-    for (const std::int64_t latency : {std::int64_t{0}, std::int64_t{1024}, std::int64_t{3000}}) {
+    for (const std::int64_t latency : {0, 1024, 3000}) {
         sound::Mixer mixer;
         mixer.SetModule(LoadPlayer(m), true);
         std::int64_t heardNow = 0;
@@ -40,21 +49,17 @@ TEST(HeardNotMixed, EventsWaitForTheDeviceLatencyAndNoLonger) {
         }
         ASSERT_GE(raised.size(), 3u) << "latency " << latency;
         for (const auto& [event, heard] : raised) {
-            const std::int64_t rowStart = event.row * kRowFrames;  // first pass only in 60 buffers
-            EXPECT_GE(event.frame, rowStart);
+            EXPECT_GE(event.frame, event.row * kRowFrames);  // first pass only in 60 buffers
             EXPECT_GE(heard, event.frame) << "raised before it was heard, latency " << latency;
             EXPECT_LT(heard - event.frame, static_cast<std::int64_t>(kBuffer)) << "raised late, latency " << latency;
         }
     }
 }
 
-TEST(MusicVolume, ScalesTheModuleLinearlyAndClampsTo64) {
-    xm::Module m = fixtures::Blank(2, {16}, {0});
-    fixtures::AddTone(m);
-    fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), 1, 0, 0, 0};
-    auto render = [&](int volume) {
+TEST(Mixer, MusicVolumeScalesTheModuleLinearlyAndClampsTo64) {
+    auto render = [](int volume) {
         sound::Mixer mixer;
-        mixer.SetModule(LoadPlayer(m), true);
+        mixer.SetModule(LoadPlayer(Tone()), true);
         mixer.SetMusicVolume(volume);
         std::vector<std::int16_t> out(2 * 8000);
         mixer.Render(out.data(), 8000);
@@ -66,72 +71,50 @@ TEST(MusicVolume, ScalesTheModuleLinearlyAndClampsTo64) {
         ASSERT_NEAR(half[i], full[i] / 2.0, 1.0) << i;
         ASSERT_EQ(over[i], full[i]) << i;
         ASSERT_EQ(none[i], 0) << i;
-        loud += std::abs(full[i]) > 1000;
+        loud += std::abs(full[i]) > 300;
     }
     EXPECT_GT(loud, 1000);  // the tone is really there
 }
 
-TEST(Samples, PlayAtTheRateAskedFromWavFiles) {
+// A WAV sample of 2205 equal frames (8000), played by the sound system on top of the music,
+// compared with the music alone: it lasts as long as its rate says, sounds at its volume and
+// panning, and a new sample replaces the one playing.
+TEST(Samples, AddToTheMusicAtTheRateVolumeAndPanningAskedAndReplaceEachOther) {
     std::ostringstream diag;
-    sound::SoundSystem sound(diag);
-    // Before the output starts nothing plays.
-    const int sample = sound.LoadWaveSample(fixtures::WriteWav("step.wav", 22050, 2205, 8000));
+    sound::SoundSystem withSample(diag), musicOnly(diag);
+    const int sample = withSample.LoadWaveSample(fixtures::WriteWav("step.wav", 22050, 2205, 8000));
     ASSERT_NE(sample, 0) << diag.str();
-    EXPECT_EQ(sound.PlaySample(sample, 22050, 64, 0), 0);
-    ASSERT_TRUE(sound.Init(sound::Output::Virtual));
-    const int s = sample;
-    auto playedFrames = [&](int rate, int volume) {
-        EXPECT_NE(sound.PlaySample(s, rate, volume, 0), 0);
-        std::vector<std::int16_t> out(2 * 10000);
-        sound.Render(out.data(), 10000);
-        int frames = 0;
-        for (std::size_t i = 0; i < 10000; ++i) {
-            EXPECT_EQ(out[2 * i], out[2 * i + 1]) << "centre panning";
-            frames += out[2 * i] != 0;
-        }
-        // The level in the middle of the sound (its edges ring a little after resampling).
-        return std::pair(frames, static_cast<int>(out[2 * static_cast<std::size_t>(frames / 2)]));
+    EXPECT_EQ(withSample.PlaySample(sample, 22050, 64, 0), 0);  // before the output starts nothing plays
+    const std::string music = fixtures::WriteModule("under.xm", Tone());
+    for (sound::SoundSystem* s : {&withSample, &musicOnly}) {
+        ASSERT_TRUE(s->Init(sound::Output::Virtual));
+        s->PlayModule(s->LoadModule(music), true);
+    }
+    // Plays the sample and mixes `frames`: it sounds in `sounding` of them, adding `left` and
+    // `right` in the middle of those (its edges ring a little after resampling).
+    auto expectHeard = [&](int rate, int volume, int panning, std::size_t frames, int sounding, int left, int right) {
+        SCOPED_TRACE("rate " + std::to_string(rate) + " panning " + std::to_string(panning));
+        EXPECT_NE(withSample.PlaySample(sample, rate, volume, panning), 0);
+        std::vector<std::int16_t> a(2 * frames), b(2 * frames);
+        withSample.Render(a.data(), frames);
+        musicOnly.Render(b.data(), frames);
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < 2 * frames; i += 2) n += std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) > 100;
+        EXPECT_NEAR(static_cast<double>(n), sounding, 40);
+        const std::size_t middle = 2 * (n / 2);
+        EXPECT_NEAR(a[middle] - b[middle], left, std::max(2, left / 80));
+        EXPECT_NEAR(a[middle + 1] - b[middle + 1], right, std::max(2, right / 80));
     };
     // 2205 frames going by at 22050 a second last 0.1 s: 4410 frames of the 44100 Hz mix.
-    const auto [slow, slowLevel] = playedFrames(22050, 64);
-    EXPECT_NEAR(slow, 4410, 40);
-    EXPECT_NEAR(slowLevel, 8000, 100);
-    const auto [fast, fastLevel] = playedFrames(44100, 32);
-    EXPECT_NEAR(fast, 2205, 40);
-    EXPECT_NEAR(fastLevel, 4000, 50);
+    expectHeard(22050, 64, 0, 6000, 4410, 8000, 8000);
+    expectHeard(44100, 32, -64, 3000, 2205, 4000, 0);  // half volume, hard left
+    // Hard right for 1000 frames, then a new sample hard left: the first is cut, not summed.
+    expectHeard(22050, 64, 64, 1000, 1000, 0, 8000);
+    expectHeard(22050, 64, -64, 1000, 1000, 8000, 0);
 
-    EXPECT_EQ(sound.LoadWaveSample(fixtures::WriteBytes("bad.wav", std::vector<std::uint8_t>(64, 7))), 0);
-    EXPECT_EQ(sound.PlaySample(s + 1, 22050, 64, 0), 0);
-    EXPECT_EQ(sound.PlaySample(s, 0, 64, 0), 0);
-}
-
-TEST(Samples, AddToTheMusicAndReplaceEachOtherOnTheOneAutomaticChannel) {
-    xm::Module m = fixtures::Blank(2, {16}, {0});
-    fixtures::AddTone(m);
-    fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), 1, 0x10 + 20, 0, 0};  // quiet enough not to clip
-    sound::Mixer withSamples, musicOnly;
-    withSamples.SetModule(LoadPlayer(m), true);
-    musicOnly.SetModule(LoadPlayer(m), true);
-    auto constant = [](std::int16_t left, std::int16_t right) {
-        auto pcm = std::make_shared<sound::Pcm>();
-        for (int i = 0; i < 3000; ++i) pcm->insert(pcm->end(), {left, right});
-        return pcm;
-    };
-    std::vector<std::int16_t> a(2 * 1000), b(2 * 1000);
-    auto expectDifference = [&](int left, int right, const char* what) {
-        withSamples.Render(a.data(), 1000);
-        musicOnly.Render(b.data(), 1000);
-        for (std::size_t i = 0; i < 1000; ++i) {
-            ASSERT_NEAR(a[2 * i] - b[2 * i], left, 2) << what << " frame " << i;
-            ASSERT_NEAR(a[2 * i + 1] - b[2 * i + 1], right, 2) << what << " frame " << i;
-        }
-    };
-    withSamples.PlaySample(constant(8000, 6000), 64, 0);
-    expectDifference(8000, 6000, "first sample");
-    withSamples.PlaySample(constant(-4000, -4000), 32, -64);  // half volume, hard left
-    expectDifference(-2000, 0, "second sample replaces the first");
-    withSamples.PlaySample(constant(1000, 1000), 64, 64);     // hard right
-    expectDifference(0, 1000, "panned right");
+    EXPECT_EQ(withSample.LoadWaveSample(fixtures::WriteBytes("bad.wav", std::vector<std::uint8_t>(64, 7))), 0);
+    EXPECT_EQ(withSample.PlaySample(sample + 1, 22050, 64, 0), 0);
+    EXPECT_EQ(withSample.PlaySample(sample, 0, 64, 0), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -14,129 +15,93 @@ namespace {
 
 using fixtures::kRowFrames;
 
-// A module of `rows` rows with sync commands on the rows given.
+// A module of `rows` rows sounding a tone, with sync commands on the rows given.
 std::string SyncModule(const std::string& name, int rows, std::initializer_list<int> syncRows) {
     xm::Module m = fixtures::Blank(2, {rows}, {0});
     fixtures::AddTone(m);
-    fixtures::At(m, 0, 0, 1) = {xm::Note(4, 0), 1, 0, 0, 0};
-    for (int r : syncRows) fixtures::Sync(m, 0, r);
+    for (int r : syncRows) fixtures::Sync(m, 0, r, 1);
     return fixtures::WriteModule(name, m);
 }
 
-void StartVirtual(Music& music) {
-    music.UseVirtualClock();
-    music.Init(1);
-}
-
-void Pull(Music& music, std::size_t frames) {
-    std::vector<std::int16_t> audio(2 * frames);
-    ASSERT_TRUE(music.RenderVirtual(audio.data(), frames));
+std::vector<std::int16_t> Pull(Music& music, std::size_t frames) {
+    std::vector<std::int16_t> audio(2 * frames, 1);
+    EXPECT_TRUE(music.RenderVirtual(audio.data(), frames));
+    return audio;
 }
 
 // Time that passes only when the fade waits.
 struct FakeClock {
-    double t = 0;
+    double t = 100;  // any origin
     music::FadeClock Clock() {
         return {[this] { return t; }, [this](double s) { t += s; }};
     }
 };
 
-TEST(Fade, StepsEvenlyBetween0And63InOneAndAHalfSeconds) {
+TEST(Fade, StepsMonotonicallyTo0Or63InOneAndAHalfSecondsPacedEvenly) {
     for (const bool fadeIn : {false, true}) {
         SCOPED_TRACE(fadeIn ? "fade in" : "fade out");
         FakeClock fake;
-        fake.t = 100;  // any origin
-        int first = -1, last = -1, highest = -1;
-        bool monotonic = true;
+        std::vector<int> volumes;
         double halfwayAt = -1;  // clock time at which the volume first crossed 31/32
         auto sink = [&](int v) {
-            if (first < 0) first = v;
-            if (last >= 0 && (fadeIn ? v < last : v > last)) monotonic = false;
             if (halfwayAt < 0 && (fadeIn ? v >= 32 : v <= 31)) halfwayAt = fake.t;
-            last = v;
-            highest = std::max(highest, v);
+            volumes.push_back(v);
         };
-        if (fadeIn) music::FadeIn(sink, fake.Clock());
-        else music::FadeOut(sink, fake.Clock());
-        EXPECT_EQ(first, fadeIn ? 0 : 62);  // 63 - 0.00001, truncated
-        EXPECT_EQ(last, fadeIn ? 63 : 0);
-        EXPECT_EQ(highest, fadeIn ? 63 : 62);
-        EXPECT_TRUE(monotonic);
+        fadeIn ? music::FadeIn(sink, fake.Clock()) : music::FadeOut(sink, fake.Clock());
+        EXPECT_TRUE(fadeIn ? std::is_sorted(volumes.begin(), volumes.end()) : std::is_sorted(volumes.rbegin(), volumes.rend()));
+        EXPECT_EQ(volumes.back(), fadeIn ? 63 : 0);
         EXPECT_NEAR(fake.t - 100, music::kFadeSeconds, 1e-6);
         // Half the volume is reached half way through (one volume step is about 24 ms).
         EXPECT_NEAR(halfwayAt - 100, music::kFadeSeconds / 2, 0.03);
     }
 }
 
-TEST(Music, ChangeModuleKeepsCountingWhereTheOldModuleLeftOff) {
+// One run on the virtual clock: a module that fails to load leaves silence and the counter
+// still; module changes keep counting where the old module left off; closing is safe and final.
+TEST(Music, CountsOnThroughFailedLoadsAndModuleChangesUntilClosed) {
+    Music().Close();  // and the destructor closes once more
     Music music;
-    StartVirtual(music);
-    music.PlayModule(SyncModule("first.xm", 16, {2, 5, 9, 13}).c_str());
-    Pull(music, 16 * kRowFrames);
-    EXPECT_EQ(music.syncCount, 4);
-    const int firstHandle = music.module;
-
-    // Fades take no time on this clock, so no audio passes during the change.
-    FakeClock fake;
-    music.SetFadeClock(fake.Clock());
-    music.ChangeModule(SyncModule("second.xm", 8, {0, 4}).c_str());
-    EXPECT_NEAR(fake.t, 2 * music::kFadeSeconds, 1e-6);
-    EXPECT_NE(music.module, firstHandle);
-    EXPECT_EQ(music.syncCount, 4);
-    Pull(music, 2 * 8 * kRowFrames);
-    EXPECT_EQ(music.syncCount, 8);
-}
-
-TEST(Music, OnTheVirtualClockAModuleChangeTakesThreeSecondsOfMusicTime) {
-    Music music;
-    StartVirtual(music);
-    music.PlayModule(SyncModule("first.xm", 16, {0}).c_str());
-    Pull(music, 256);
-    const std::int64_t before = music.Sound().FramesMixed();
-    music.ChangeModule(SyncModule("second.xm", 16, {0}).c_str());
-    EXPECT_NEAR(static_cast<double>(music.Sound().FramesMixed() - before) / sound::kMixRate, 2 * music::kFadeSeconds, 0.01);
-    // The old module's syncs kept counting while it faded (16 rows = 0.16 s a loop), and the
-    // new module's first row during the fade-in.
-    EXPECT_GE(music.syncCount, 1 + 9 + 9);
-    // Back at full level after the change.
-    std::vector<std::int16_t> audio(2 * 256);
-    music.RenderVirtual(audio.data(), 256);
-    EXPECT_GT(*std::max_element(audio.begin(), audio.end()), 1000);
-}
-
-TEST(Music, ModuleThatFailsToLoadLeavesSilenceAndTheCounterStill) {
-    Music music;
-    StartVirtual(music);
+    music.UseVirtualClock();
+    music.Init(1);
     testing::internal::CaptureStderr();
     music.PlayModule((fixtures::TempDir() + "/missing.xm").c_str());
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("missing.xm"), std::string::npos) << err;
-    EXPECT_NE(err.find("silent"), std::string::npos) << err;
     EXPECT_EQ(music.module, 0);
-    std::vector<std::int16_t> audio(2 * 44100, 1);
-    music.RenderVirtual(audio.data(), 44100);
-    EXPECT_EQ(std::count(audio.begin(), audio.end(), 0), static_cast<long>(audio.size()));
+    const auto silence = Pull(music, 44100);
+    EXPECT_EQ(std::count(silence.begin(), silence.end(), 0), static_cast<long>(silence.size()));
     EXPECT_EQ(music.syncCount, 0);
-}
 
-TEST(Music, CloseIsSafeWithoutAModuleAndTwice) {
-    {
-        Music music;
-        music.Close();
-        music.Close();
-    }  // and the destructor closes once more
-    Music music;
-    music.UseVirtualClock();
-    testing::internal::CaptureStdout();
-    music.Init(0);  // no dialog: the output chosen is printed instead
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("virtual"), std::string::npos);
-    music.PlayModule(SyncModule("close.xm", 8, {1}).c_str());
-    Pull(music, 8 * kRowFrames);
+    music.PlayModule(SyncModule("first.xm", 16, {2, 5, 9, 13}).c_str());
+    Pull(music, 16 * kRowFrames);
+    EXPECT_EQ(music.syncCount, 4);
+    const int firstHandle = music.module;
+    // On a clock of its own the fades take no music time: the count moves on from 4 only
+    // with the new module's rows.
+    FakeClock fake;
+    music.SetFadeClock(fake.Clock());
+    music.ChangeModule(SyncModule("second.xm", 8, {0, 4}).c_str());
+    EXPECT_NEAR(fake.t - 100, 2 * music::kFadeSeconds, 1e-6);
+    EXPECT_NE(music.module, firstHandle);
+    EXPECT_EQ(music.syncCount, 4);
+    Pull(music, 2 * 8 * kRowFrames);
+    EXPECT_EQ(music.syncCount, 8);
+
+    // On the virtual clock's own pace a change takes three seconds of music, during which the
+    // old module's syncs keep counting as it fades (two a loop of 0.08 s), and the new one's.
+    music.SetFadeClock({});
+    const std::int64_t before = music.Sound().FramesMixed();
+    music.ChangeModule(SyncModule("third.xm", 16, {0}).c_str());
+    EXPECT_NEAR(static_cast<double>(music.Sound().FramesMixed() - before) / sound::kMixRate, 2 * music::kFadeSeconds, 0.01);
+    EXPECT_GE(music.syncCount, 8 + 2 * 18 + 9);
+    const auto audio = Pull(music, 256);
+    EXPECT_GT(*std::max_element(audio.begin(), audio.end()), 1000) << "back at full level";
+
+    const int counted = music.syncCount;
     music.Close();
     music.Close();
-    std::vector<std::int16_t> audio(2 * 64);
-    EXPECT_FALSE(music.RenderVirtual(audio.data(), 64));
-    EXPECT_EQ(music.syncCount, 1);
+    EXPECT_FALSE(music.RenderVirtual(std::vector<std::int16_t>(2 * 64).data(), 64));
+    EXPECT_EQ(music.syncCount, counted);
 }
 
 using MusicDeathTest = testing::Test;
@@ -144,7 +109,8 @@ using MusicDeathTest = testing::Test;
 TEST_F(MusicDeathTest, SampleErrorsEndWithCode155) {
     testing::GTEST_FLAG(death_test_style) = "threadsafe";
     Music music;
-    StartVirtual(music);
+    music.UseVirtualClock();
+    music.Init(1);
     EXPECT_EXIT(music.LoadSample((fixtures::TempDir() + "/none.wav").c_str()), testing::ExitedWithCode(155),
                 "VMusic Error: Couldn't load WAV file");
     EXPECT_EXIT(music.PlaySample(0), testing::ExitedWithCode(155), "VMusic Error: Couldn't play Sample");  // nothing loaded
@@ -169,15 +135,14 @@ TEST(MusicRealTime, CountsSyncsAsTheyArePlayedEvenWithNoSoundCard) {
     testing::internal::CaptureStderr();
     music.Init(1);
     const std::string err = testing::internal::GetCapturedStderr();
-    if (saved) setenv("SDL_AUDIODRIVER", previous.c_str(), 1);
-    else unsetenv("SDL_AUDIODRIVER");
+    saved ? setenv("SDL_AUDIODRIVER", previous.c_str(), 1) : unsetenv("SDL_AUDIODRIVER");
     EXPECT_EQ(music.Sound().DeviceName(), "dummy");
     EXPECT_NE(err.find("dummy"), std::string::npos) << err;
 
     // A sync every 4 rows (40 ms). The music runs on SDL's thread; wait for it, but not for ever.
     music.PlayModule(SyncModule("live.xm", 16, {0, 4, 8, 12}).c_str());
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (music.syncCount < 6 && std::chrono::steady_clock::now() < give_up)
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (music.syncCount < 6 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_GE(music.syncCount, 6);
     music.Close();

@@ -1,12 +1,12 @@
-// The two generated modules as the show plays them: through libopenmpt (ModulePlayer) and the
-// solmire-music tool on the build's content pack.
+// The generated soundtrack: its instruments, the score's text forms, and the pack's two modules
+// played as the show plays them (through ModulePlayer): tuning, loudness, cues and loops.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <regex>
+#include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,6 +16,7 @@
 #include "tools/assetgen/music/Instruments.h"
 #include "tools/assetgen/music/Score.h"
 #include "tools/assetgen/music/Song.h"
+#include "tools/assetgen/music/Synth.h"
 
 namespace {
 
@@ -26,189 +27,189 @@ const std::vector<xm::Instrument>& Instruments() {
     return instruments;
 }
 
-const std::vector<std::uint8_t>& SongBytes() {
-    static const std::vector<std::uint8_t> bytes = xm::Write(music::ComposeSong(Instruments()));
-    return bytes;
-}
-
-const std::vector<std::uint8_t>& GreetingBytes() {
-    static const std::vector<std::uint8_t> bytes = xm::Write(music::ComposeGreeting(Instruments()));
-    return bytes;
-}
-
-// Loudness of one stretch of a rendered module.
-struct Stretch {
-    double sumSquares = 0, peak = 0;
-    std::int64_t samples = 0;
-    double RmsDb() const { return 20 * std::log10(std::max(std::sqrt(sumSquares / std::max<std::int64_t>(samples, 1)), 1e-9)); }
-};
-
-// A module played from its start for `seconds` (looping): every sync event, and the loudness
-// between the given times.
+// A module played from its start, looping, for `seconds`: every sync event, the loudness of
+// each second, and the left channel.
 struct Playback {
     std::vector<sound::SyncEvent> events;
-    std::vector<Stretch> stretches;
+    std::vector<double> sumSquares, peak;  // by second
+    std::vector<float> left;
     double songSeconds = 0;
+
+    double RmsDb(std::size_t from, std::size_t to) const {  // over whole seconds [from, to)
+        double sum = 0;
+        for (std::size_t s = from; s < to; ++s) sum += sumSquares[s];
+        return 10 * std::log10(std::max(sum / (2.0 * sound::kMixRate * static_cast<double>(to - from)), 1e-18));
+    }
 };
 
-Playback Play(const std::vector<std::uint8_t>& bytes, double seconds, const std::vector<std::pair<double, double>>& windows) {
+Playback Play(const std::unique_ptr<sound::ModulePlayer>& player, double seconds) {
     Playback out;
-    std::string error;
-    auto player = sound::ModulePlayer::Load(bytes.data(), bytes.size(), error);
-    EXPECT_TRUE(player) << error;
     if (!player) return out;
     out.songSeconds = player->DurationSeconds();
     player->Restart(true);
-    out.stretches.resize(windows.size());
+    const auto total = static_cast<std::size_t>(seconds * sound::kMixRate);
+    out.sumSquares.assign(total / sound::kMixRate + 1, 0);
+    out.peak = out.sumSquares;
+    out.left.resize(total);
     std::vector<float> buffer(2 * 4096);
-    const auto total = static_cast<std::int64_t>(seconds * sound::kMixRate);
-    for (std::int64_t at = 0; at < total; at += 4096) {
-        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(4096, total - at));
-        player->Render(buffer.data(), n, at, out.events);
-        // Index into the buffer of a time, clamped to this block.
-        auto index = [&](double t) {
-            const auto frame = static_cast<std::int64_t>(t * sound::kMixRate) - at;
-            return 2 * static_cast<std::size_t>(std::clamp<std::int64_t>(frame, 0, static_cast<std::int64_t>(n)));
-        };
-        for (std::size_t w = 0; w < windows.size(); ++w) {
-            Stretch& s = out.stretches[w];
-            for (std::size_t i = index(windows[w].first); i < index(windows[w].second); ++i) {
-                s.sumSquares += buffer[i] * buffer[i];
-                s.peak = std::max(s.peak, static_cast<double>(std::abs(buffer[i])));
-                ++s.samples;
-            }
+    for (std::size_t at = 0; at < total; at += 4096) {
+        const std::size_t n = std::min<std::size_t>(4096, total - at);
+        player->Render(buffer.data(), n, static_cast<std::int64_t>(at), out.events);
+        for (std::size_t i = 0; i < 2 * n; ++i) {
+            const std::size_t second = (at + i / 2) / sound::kMixRate;
+            out.sumSquares[second] += buffer[i] * buffer[i];
+            out.peak[second] = std::max(out.peak[second], static_cast<double>(std::abs(buffer[i])));
         }
+        for (std::size_t i = 0; i < n; ++i) out.left[at + i] = buffer[2 * i];
     }
     return out;
 }
 
-double OrderSeconds(int order, int bpm) { return order * music::kRowsPerPattern * RowSeconds(bpm); }
-
-constexpr int kSections[] = {0, 6, 13, 20, 26, 29, 33, 36};
-
-// The song played once through its loop, for the tests below: a few seconds of each section,
-// the seconds either side of the loop, every sync event.
-const Playback& SongPlayback() {
-    static const Playback p = [] {
-        const int bpm = music::kSongBpm;
-        const double songEnd = OrderSeconds(music::kSongPatterns, bpm);
-        std::vector<std::pair<double, double>> windows;
-        for (int order : kSections) windows.push_back({OrderSeconds(order, bpm) + 1, OrderSeconds(order, bpm) + 4});
-        windows.push_back({songEnd - 3, songEnd});  // before the loop...
-        windows.push_back({songEnd, songEnd + 3});  // ...and after it
-        return Play(SongBytes(), songEnd + 3, windows);
-    }();
-    return p;
+Playback PlayPackFile(const char* name, double extraSeconds) {
+    std::string error;
+    auto player = sound::ModulePlayer::LoadFile(std::string(SOLMIRE_DATA_DIR) + "/" + name, error);
+    EXPECT_TRUE(player) << name << ": " << error;
+    return Play(player, player ? player->DurationSeconds() + extraSeconds : 0);
 }
 
-// What the show hears in every section is music, and never clips, also where every channel
-// plays (the climaxes); played through (and a little past its loop), the song raises exactly
-// the table's cues, each within one row of its time.
-TEST(Soundtrack, EverySectionSoundsWithoutClippingAndTheSyncsAreTheCueTable) {
-    const int bpm = music::kSongBpm;
-    const double songEnd = OrderSeconds(music::kSongPatterns, bpm);
-    const std::size_t sections = std::size(kSections);
-    const Playback& p = SongPlayback();
-    ASSERT_EQ(p.stretches.size(), sections + 2);
-
-    // Between four and seven minutes, as libopenmpt counts one pass.
-    EXPECT_GE(p.songSeconds, 240.0);
-    EXPECT_LE(p.songSeconds, 420.0);
-    EXPECT_NEAR(p.songSeconds, songEnd, 0.5);
-
-    for (std::size_t i = 0; i < sections + 2; ++i) {
-        SCOPED_TRACE("window " + std::to_string(i));
-        if (i < sections) {
-            EXPECT_GT(p.stretches[i].RmsDb(), -40.0);
-        }
-        EXPECT_LT(p.stretches[i].peak, 0.89);  // at least 1 dB below full scale
+// Music in every second (no gap, no dropped part), never clipping, and no jump in level where
+// the song loops (played 3 s past it).
+void ExpectSoundAllThrough(const Playback& p) {
+    const auto loop = static_cast<std::size_t>(p.songSeconds);
+    ASSERT_EQ(p.sumSquares.size(), loop + 4);
+    for (std::size_t s = 0; s < p.sumSquares.size() - 1; ++s) {
+        EXPECT_GT(p.RmsDb(s, s + 1), -40.0) << "second " << s;
+        EXPECT_LT(p.peak[s], 0.89) << "second " << s;  // at least 1 dB below full scale
     }
-    EXPECT_NEAR(p.stretches[sections + 1].RmsDb(), p.stretches[sections].RmsDb(), 2.0) << "the loop jumps in level";
+    EXPECT_NEAR(p.RmsDb(loop + 1, loop + 3), p.RmsDb(loop - 3, loop - 1), 2.0) << "the loop jumps in level";
+}
 
-    // The restart position is the finale, which holds no cue: a show that outruns the song
-    // gets no stray cues from the loop.
-    EXPECT_EQ(SongBytes().at(66) | SongBytes().at(67) << 8, music::kSongRestart);
+double Seconds(const sound::SyncEvent& e) { return static_cast<double>(e.frame) / sound::kMixRate; }
+
+// No clicks: a looped sample joins its end to its start no harder than it moves anywhere
+// inside, a one-shot begins and ends at silence, every instrument played as notes (which get
+// key-offs) lets go through an envelope that ends in silence, looped ones also rise from it,
+// and no sample reaches full scale.
+TEST(Instruments, SamplesAreCleanAtTheirEdgesAndLoops) {
+    for (std::size_t n = 0; n < Instruments().size(); ++n) {
+        const xm::Instrument& in = Instruments()[n];
+        SCOPED_TRACE(in.name);
+        ASSERT_EQ(in.samples.size(), 1u);
+        const std::vector<std::int16_t>& d = in.samples[0].data;
+        ASSERT_GT(d.size(), 1000u);
+        int peak = 0, largestStep = 0;
+        for (std::size_t i = 0; i < d.size(); ++i) {
+            peak = std::max(peak, std::abs(static_cast<int>(d[i])));
+            if (i > 0) largestStep = std::max(largestStep, std::abs(d[i] - d[i - 1]));
+        }
+        EXPECT_LT(peak, 32000);
+        EXPECT_GT(peak, 16000);
+        const bool looped = in.samples[0].loop == xm::LoopType::Forward;
+        if (looped) {
+            ASSERT_EQ(in.samples[0].loopStart + in.samples[0].loopLength, d.size());
+            EXPECT_LE(std::abs(d.front() - d.back()), largestStep);
+        } else {
+            EXPECT_LE(std::max(std::abs(d.front()), std::abs(d.back())), 64);
+        }
+        const xm::Envelope& e = in.volumeEnvelope;
+        EXPECT_EQ(e.enabled, static_cast<int>(n) + 1 >= music::kBass) << "instruments played as notes have one";
+        if (!e.enabled) continue;
+        ASSERT_GE(e.sustain, 0);
+        EXPECT_LT(e.sustain, static_cast<int>(e.points.size()) - 1);
+        EXPECT_EQ(e.points.back().value, 0);
+        EXPECT_TRUE(!looped || e.points.front().value == 0);
+    }
+}
+
+// Every looped tone, struck as C-4 and played by the player, sounds middle C: its loop holds
+// kLoopCycles periods of the tone, so the sound repeats after that many periods of 261.63 Hz.
+// The lag at which it best matches itself is searched within half a period either side.
+TEST(Instruments, LoopedTonesPlayMiddleCAtC4) {
+    int looped = 0;
+    for (std::size_t n = 0; n < Instruments().size(); ++n) {
+        if (Instruments()[n].samples[0].loop != xm::LoopType::Forward) continue;
+        SCOPED_TRACE(Instruments()[n].name);
+        ++looped;
+        xm::Module m = fixtures::Blank(2, {64}, {0});
+        m.speed = 6;  // 3.84 s: the note is not struck again while it is measured
+        m.instruments = Instruments();
+        fixtures::At(m, 0, 0, 0) = {xm::Note(4, 0), static_cast<std::uint8_t>(n + 1), 0, 0, 0};
+        const std::vector<std::uint8_t> bytes = xm::Write(m);
+        std::string error;
+        const Playback p = Play(sound::ModulePlayer::Load(bytes.data(), bytes.size(), error), 3);
+        ASSERT_FALSE(p.left.empty()) << error;
+        const double period = sound::kMixRate / 261.6256, expected = music::kLoopCycles * period;
+        const auto from = static_cast<std::size_t>(1.3 * sound::kMixRate);  // past the attack
+        double best = -1e30;
+        std::size_t bestLag = 0;
+        for (auto lag = static_cast<std::size_t>(expected - period / 2); lag < expected + period / 2; ++lag) {
+            double match = 0;
+            for (std::size_t t = from; t < from + sound::kMixRate / 2; ++t) match += p.left[t] * p.left[t + lag];
+            if (match > best) best = match, bestLag = lag;
+        }
+        EXPECT_NEAR(1200 * std::log2(static_cast<double>(bestLag) / expected), 0.0, 3.0) << bestLag << " frames";
+    }
+    EXPECT_GE(looped, 2);
+}
+
+// The kit's parts whose faults the instruments would not show plainly: the state-variable
+// filter's outputs the right way round, and additive tones that alias nothing.
+TEST(Instruments, FiltersPassTheirBandAndAdditiveTonesLeaveOutWhatWouldFoldBack) {
+    auto level = [](double hz, bool lowOut) {
+        music::StateVariable f(1000, 0.7);
+        double most = 0;
+        for (int i = 0; i < 20000; ++i) {
+            f.Step(std::sin(2 * music::kPi * hz * i / music::SampleRate()));
+            if (i > 10000) most = std::max(most, std::abs(lowOut ? f.low : f.high));
+        }
+        return most;
+    };
+    EXPECT_GT(level(100, true), 0.9);
+    EXPECT_LT(level(8000, true), 0.05);
+    EXPECT_GT(level(8000, false), 0.9);
+    EXPECT_LT(level(100, false), 0.05);
+    for (double v : music::Additive({{128, 1.0}, {200, 1.0}}, 256, 256)) ASSERT_DOUBLE_EQ(v, 0.0);
+}
+
+TEST(Score, TextFormsReadNotesSharpsRestsAndLengthsAndRefuseMistakes) {
+    std::vector<std::pair<int, int>> rowAndNote;  // notes are semitones from C-0; -1 rests
+    for (const auto& n : music::ParseMelody("A5:4 C#6:2  r:2 G#4:8")) rowAndNote.emplace_back(n.row, n.note);
+    EXPECT_EQ(rowAndNote, (std::vector<std::pair<int, int>>{{0, 5 * 12 + 9}, {4, 6 * 12 + 1}, {6, -1}, {8, 4 * 12 + 8}}));
+    for (const char* bad : {"A5", "H5:4", "A:4", "A5:0", "A5:x"}) EXPECT_THROW(music::ParseMelody(bad), std::exception) << bad;
+    music::Score score(1, music::kChannelCount);
+    EXPECT_THROW(score.Drums(0, "K?", 40), std::invalid_argument);
+}
+
+// The pack's song, played once through its loop and three seconds on: sound all through, and
+// exactly the cue table's syncs, each within one row of its time, none in the part that loops.
+TEST(Soundtrack, SongSoundsAllThroughWithoutClippingAndItsSyncsAreTheCueTable) {
+    const Playback p = PlayPackFile("solmire.xm", 3);
+    EXPECT_GE(p.songSeconds, 240.0);  // four to seven minutes
+    EXPECT_LE(p.songSeconds, 420.0);
+    ExpectSoundAllThrough(p);
+
+    const int restart = music::ComposeSong(Instruments()).restart;
     const auto& cues = music::SongCues();
     ASSERT_EQ(p.events.size(), cues.size());
     for (std::size_t i = 0; i < cues.size(); ++i) {
-        SCOPED_TRACE(cues[i].cues);
-        EXPECT_NEAR(static_cast<double>(p.events[i].frame) / sound::kMixRate, cues[i].seconds, RowSeconds(bpm));
-        EXPECT_LT(p.events[i].order, music::kSongRestart);
+        EXPECT_NEAR(Seconds(p.events[i]), cues[i].seconds, RowSeconds(music::kSongBpm)) << cues[i].cues;
+        EXPECT_LT(p.events[i].order, restart) << cues[i].cues;
     }
 }
 
-// The greetings loop: a sync on the first row of every second bar, also after it loops, and
-// sound without clipping all through.
+// The pack's greetings loop: a sync on the first row of every second bar from its start, also
+// after it loops (at its restart order), and sound all through.
 TEST(Soundtrack, GreetingSyncsEveryTwoBarsFromItsFirstBarAndLoops) {
-    const int bpm = music::kGreetingBpm;
-    const double loopEnd = OrderSeconds(music::kGreetingPatterns, bpm);
-    EXPECT_GT(loopEnd, 45.0);
-    EXPECT_LT(loopEnd, 80.0);
-    const Playback p = Play(GreetingBytes(), loopEnd + 3, {{1, 4}, {loopEnd - 3, loopEnd}, {loopEnd, loopEnd + 3}, {20, 26}});
-    ASSERT_EQ(p.stretches.size(), 4u);
-
-    const int syncsPerLoop = music::kGreetingPatterns * music::kRowsPerPattern / (music::kGreetingSyncBars * music::kRowsPerBar);
-    ASSERT_EQ(static_cast<int>(p.events.size()), syncsPerLoop + 1);
-    const double twoBars = music::kGreetingSyncBars * music::kRowsPerBar * RowSeconds(bpm);
-    for (int i = 0; i < syncsPerLoop; ++i) {
-        EXPECT_NEAR(static_cast<double>(p.events[static_cast<std::size_t>(i)].frame) / sound::kMixRate, i * twoBars,
-                    RowSeconds(bpm));
-    }
-    // After the last bar the loop goes on at its restart, the second pattern, and syncs there.
-    EXPECT_EQ(p.events.back().order, 1);
+    const Playback p = PlayPackFile("greeting.xm", 3);
+    EXPECT_GT(p.songSeconds, 45.0);
+    EXPECT_LT(p.songSeconds, 80.0);
+    const double every = music::kGreetingSyncBars * music::kRowsPerBar * RowSeconds(music::kGreetingBpm);
+    ASSERT_EQ(p.events.size(), static_cast<std::size_t>(std::lround(p.songSeconds / every)) + 1);
+    for (std::size_t i = 0; i + 1 < p.events.size(); ++i) EXPECT_NEAR(Seconds(p.events[i]), i * every, RowSeconds(music::kGreetingBpm));
+    EXPECT_EQ(p.events.back().order, music::ComposeGreeting(Instruments()).restart);
     EXPECT_EQ(p.events.back().row, 0);
-    EXPECT_NEAR(static_cast<double>(p.events.back().frame) / sound::kMixRate, loopEnd, RowSeconds(bpm));
-
-    for (const Stretch& s : p.stretches) {
-        EXPECT_GT(s.RmsDb(), -40.0);
-        EXPECT_LT(s.peak, 0.89);
-    }
-    EXPECT_NEAR(p.stretches[2].RmsDb(), p.stretches[1].RmsDb(), 2.0) << "the loop jumps in level";
-}
-
-TEST(Soundtrack, GeneratingTwiceGivesTheSameBytes) {
-    const auto instruments = music::MakeInstruments();
-    EXPECT_TRUE(xm::Write(music::ComposeSong(instruments)) == SongBytes());
-    EXPECT_TRUE(xm::Write(music::ComposeGreeting(instruments)) == GreetingBytes());
-}
-
-// Each section of the song past the opening has drums, bass, chords and a melody.
-TEST(Soundtrack, SectionsHaveDrumsBassChordsAndMelody) {
-    const xm::Module song = music::ComposeSong(Instruments());
-    for (const auto& [first, end] : std::vector<std::pair<int, int>>{{6, 13}, {13, 20}, {20, 26}, {26, 29}, {33, 36}, {36, 45}}) {
-        SCOPED_TRACE("orders " + std::to_string(first) + " to " + std::to_string(end - 1));
-        std::map<int, int> notes;  // by instrument
-        for (int order = first; order < end; ++order)
-            for (const xm::Cell& c : song.patterns.at(song.orders.at(static_cast<std::size_t>(order))).cells)
-                if (c.note != 0 && c.note != xm::kKeyOff) ++notes[c.instrument];
-        const int bars = (end - first) * music::kRowsPerPattern / music::kRowsPerBar;
-        EXPECT_GE(notes[music::kKick], 4 * bars);
-        EXPECT_GE(notes[music::kSnare] + notes[music::kClap], bars);
-        EXPECT_GE(notes[music::kHatClosed] + notes[music::kHatOpen], 4 * bars);
-        EXPECT_GE(notes[music::kBass], 4 * bars);
-        EXPECT_GE(notes[music::kPad], 3 * bars);  // a triad a bar
-        EXPECT_GE(notes[music::kLead], 4);
-        EXPECT_GE(notes[music::kPluck] + notes[music::kBell], 8 * bars);
-    }
-}
-
-// The pack's modules, as a musician checks them: solmire-music lists the table's cues.
-TEST(Soundtrack, SolmireMusicListsTheCuesOfThePack) {
-    const fixtures::ToolRun song = fixtures::Tool(std::string(SOLMIRE_DATA_DIR) + "/solmire.xm");
-    ASSERT_EQ(song.status, 0) << song.out;
-    const std::regex line(R"(sync (\d+) at ([0-9.]+) order (\d+) row (\d+))");
-    std::vector<double> times;
-    for (auto it = std::sregex_iterator(song.out.begin(), song.out.end(), line); it != std::sregex_iterator(); ++it)
-        times.push_back(std::stod((*it)[2]));
-    const auto& cues = music::SongCues();
-    ASSERT_EQ(times.size(), cues.size()) << song.out;
-    for (std::size_t i = 0; i < cues.size(); ++i) EXPECT_NEAR(times[i], cues[i].seconds, RowSeconds(music::kSongBpm));
-    EXPECT_NE(song.out.find("total " + std::to_string(cues.size()) + "\n"), std::string::npos);
-
-    const fixtures::ToolRun greeting = fixtures::Tool(std::string(SOLMIRE_DATA_DIR) + "/greeting.xm");
-    ASSERT_EQ(greeting.status, 0) << greeting.out;
-    const int syncs = music::kGreetingPatterns * music::kRowsPerPattern / (music::kGreetingSyncBars * music::kRowsPerBar);
-    EXPECT_NE(greeting.out.find("total " + std::to_string(syncs) + "\n"), std::string::npos) << greeting.out;
+    EXPECT_NEAR(Seconds(p.events.back()), p.songSeconds, RowSeconds(music::kGreetingBpm));
+    ExpectSoundAllThrough(p);
 }
 
 }  // namespace
