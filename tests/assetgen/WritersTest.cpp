@@ -1,11 +1,8 @@
 // The generator's writers against the engine's readers: what is written is what a reader builds.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <tuple>
@@ -168,24 +165,6 @@ TEST_F(Writers, PathFilesReadBackKeyForKey) {
             for (std::size_t f = 0; f < 7; ++f)
                 EXPECT_DOUBLE_EQ(fields(PathTable[p].keys[k])[f], fields(paths[p].keys[k])[f]) << "path " << p << " key " << k << " field " << f;
     }
-}
-
-TEST(PackFiles, WritingAgainRewritesOnlyWhatChanged) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::path(::testing::TempDir()) / ("solmire_pack_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    Pack pack;
-    pack.AddText("same.txt", "same");
-    pack.AddText("changed.txt", "new");
-    EXPECT_THROW(pack.AddText("same.txt", "twice"), ContentError);
-    pack.WriteTo(dir);  // creates the folder
-    std::ofstream(dir / "changed.txt") << "old";
-    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    fs::last_write_time(dir / "same.txt", old);
-    pack.WriteTo(dir);
-    EXPECT_EQ(fs::last_write_time(dir / "same.txt"), old);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(dir / "changed.txt").rdbuf()), {}), "new");
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "engine/loaders/ModelReaders.h"
@@ -54,51 +52,6 @@ TEST_F(LoadObject, RefusalsEndTheProcessWithTheLoadersCodes) {
     std::string bytes;
     ASSERT_TRUE(ReadModelFile("/dev/zero", bytes, 100000));
     EXPECT_EQ(bytes.size(), 100000u);
-}
-
-TEST_F(LoadObject, LoadPointsTakesTheFilesLastObjectOutOfTheWorld) {
-    Object3D keep("AlreadyThere");
-    world.AddObject(&keep);
-    Mesh last = Quad("Last");
-    last.points.push_back({5, 6, 7});
-    Vertex* points = nullptr;
-    int count = -1;
-    world.LoadPoints(Write("pts.3ds", modelfiles::Make3ds(std::vector<Mesh>{Quad("First"), last})).c_str(), &points,
-                     &count);
-    ASSERT_EQ(count, 5);
-    EXPECT_DOUBLE_EQ(points[4].z, 7.0);
-    delete[] points;
-    EXPECT_EQ(world.objectCount, 2);
-    // A file that loads nothing gives nothing, and leaves the objects already there alone.
-    world.LoadPoints((::testing::TempDir() + "absent.ase").c_str(), &points, &count);
-    EXPECT_EQ(points, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(world.objectCount, 2);
-    world.RemoveObject(&keep);
-}
-
-// solmire-model's output and exit code.
-using ToolRun = std::pair<std::string, int>;
-ToolRun RunTool(const std::string& arguments) {
-    std::FILE* pipe = popen((std::string(SOLMIRE_MODEL_TOOL) + " " + arguments + " 2>/dev/null").c_str(), "r");
-    std::string out;
-    if (!pipe) return {out, -1};
-    char buffer[512];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    const int status = pclose(pipe);
-    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-TEST_F(LoadObject, ModelToolListsEachObjectAndEndsWithTheLoadersCodes) {
-    Mesh hull = Quad("Hull"), rock = Quad("Rock");
-    hull.groups = {{"metal", {0}}, {"glass", {1}}};
-    rock.mapping.clear();
-    const std::string ships = Write("SHIPS.3DS", modelfiles::Make3ds(std::vector<Mesh>{hull, rock}));
-    const std::string parts = Write("parts.ase", modelfiles::MakeAse({"maps\\paint.bmp"}, {Quad("Wing")}));
-    EXPECT_EQ(RunTool(ships + " " + ::testing::TempDir() + "absent.asc " + parts),
-              ToolRun("Hull\t4\t2\ttextured\tmetal,glass\nRock\t4\t2\tplain\t-\nWing\t4\t2\ttextured\tmaps\\paint\n", 0));
-    EXPECT_EQ(RunTool(Write("m.txt", "x")), ToolRun("", 24));
-    EXPECT_EQ(RunTool("--help").second, 0);
 }
 
 // Every prefix of a valid two-object file of each format, and the file with every step-th byte

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -45,7 +43,7 @@ TEST(TokenReader, SearchesStopWhereReadingTokenByTokenWould) {
     }
 }
 
-TEST(TokenReader, LongRunsAreSplitAndNumbersReadLikeTheCFunctions) {
+TEST(TokenReader, LongRunsAreSplitAndRealsStopAtTheirLastDigit) {
     const std::string text = std::string(300, 'z') + " 12";
     TokenReader in(text);
     std::string_view t;
@@ -55,11 +53,6 @@ TEST(TokenReader, LongRunsAreSplitAndNumbersReadLikeTheCFunctions) {
     }
     EXPECT_FALSE(in.Next(t));
 
-    for (const char* token : {"12:", "-7", "+3", "0009", "123456789", "1234567890", "-99999999999", "99999999999",
-                              "abc", "", "-", "3.5", "0x10", " 5"}) {
-        const long expected = std::strtol(token, nullptr, 10);
-        EXPECT_EQ(TokenInt(token), expected > INT_MAX ? INT_MAX : expected < INT_MIN ? INT_MIN : expected) << token;
-    }
     EXPECT_DOUBLE_EQ(TokenReal("-1.5e2xyz"), -150.0);
     EXPECT_DOUBLE_EQ(TokenReal(text), 0.0);
 }
