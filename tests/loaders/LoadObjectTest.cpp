@@ -1,4 +1,7 @@
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <memory>
 
@@ -95,6 +98,29 @@ TEST(Readers, SurviveEveryTruncationAndByteChange) {
     survive('e', ase, ase.rfind("*GEOMOBJECT"), 3);
     survive('c', asc, asc.rfind("Named object"), 2);
     survive('3', tds, tds.size() - modelfiles::NamedObject(a).Bytes().size(), 1);
+}
+
+// solmire-model: what a user points at a model file, in the case the file came in.
+using ToolRun = std::pair<std::string, int>;
+ToolRun RunTool(const std::string& arguments) {
+    std::FILE* pipe = popen((std::string(SOLMIRE_MODEL_TOOL) + " " + arguments + " 2>/dev/null").c_str(), "r");
+    std::string out;
+    if (!pipe) return {out, -1};
+    char buffer[512];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    const int status = pclose(pipe);
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST_F(LoadObject, ModelToolListsEachObjectAndEndsWithTheLoadersCodes) {
+    Mesh hull = Quad("Hull"), rock = Quad("Rock");
+    hull.groups = {{"metal", {0}}, {"glass", {1}}};
+    rock.mapping.clear();
+    const std::string ships = Write("SHIPS.3DS", modelfiles::Make3ds(std::vector<Mesh>{hull, rock}));
+    const std::string parts = Write("parts.ase", modelfiles::MakeAse({"maps\\paint.bmp"}, {Quad("Wing")}));
+    EXPECT_EQ(RunTool(ships + " " + ::testing::TempDir() + "absent.asc " + parts),
+              ToolRun("Hull\t4\t2\ttextured\tmetal,glass\nRock\t4\t2\tplain\t-\nWing\t4\t2\ttextured\tmaps\\paint\n", 0));
+    EXPECT_EQ(RunTool(Write("m.txt", "x")), ToolRun("", 24));
 }
 
 }  // namespace
