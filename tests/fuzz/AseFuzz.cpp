@@ -1,4 +1,4 @@
-#include "tests/fuzz/FuzzSupport.h"
+#include "FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     NameCheckingRenderer renderer;
