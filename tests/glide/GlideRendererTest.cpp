@@ -76,19 +76,16 @@ protected:
 // lit red at the corners, blue as a face.
 struct Tri {
     Vertex v[3];
-    Face face;
-    Face* list[1];
-    Tri(int x0, int y0, int x1, int y1, int x2, int y2, double z = 10) : face(&v[0], &v[1], &v[2]) {
+    Face face{&v[0], &v[1], &v[2]};
+    Face* list[1] = {&face};
+    Tri(int x0, int y0, int x1, int y1, int x2, int y2, double z = 10) {
         const int xy[3][2] = {{x0, y0}, {x1, y1}, {x2, y2}};
         for (int i = 0; i < 3; ++i) {
-            v[i].sx = xy[i][0], v[i].sy = xy[i][1];
-            v[i].cz = z, v[i].invZ = 1 / z;
-            v[i].lr = 255, v[i].lg = 0, v[i].lb = 0;
-            v[i].packed = 0xFF0000;
+            v[i].sx = xy[i][0], v[i].sy = xy[i][1], v[i].cz = z, v[i].invZ = 1 / z;
+            v[i].lr = 255, v[i].lg = 0, v[i].lb = 0, v[i].packed = 0xFF0000;
         }
         face.red = 0, face.green = 0, face.blue = 255;
         face.u0 = 0, face.v0 = 0, face.u1 = 1, face.v1 = 0, face.u2 = 1, face.v2 = 1;
-        list[0] = &face;
     }
 };
 
@@ -252,13 +249,15 @@ TEST_F(GlideRendererTest, PointsLinesAdditivePassAndColourKey) {
     for (Tri* f : {&far, &nearer, &back}) renderer.DrawSolidFaces(f->list, 1, nullptr, 0, 1);
     EXPECT_EQ(Shown(360, 240), 64 >> 3);
 
-    // Keyed texels leave what is under them; with the key off they are drawn.
+    // Keyed texels leave colour and depth as they were, so a face behind shows through them;
+    // with the key off they are drawn and hide it.
     ASSERT_EQ(renderer.LoadTexture(Picture("magenta", 8, 8, {255, 0, 255}).c_str()), 0);
     for (unsigned key : {0xFF00FFu, 0xFFFFFFFFu}) {
         renderer.SetColorKey(key);
         renderer.BeginFrame();
         renderer.DrawTexturedFaces(nearer.list, 1, nullptr, 0, 1);
-        EXPECT_EQ(Shown(360, 240), key == 0xFF00FF ? 0 : 0xF81F) << std::hex << key;
+        renderer.DrawSolidFaces(far.list, 1, nullptr, 0, 1);
+        EXPECT_EQ(Shown(360, 240), key == 0xFF00FF ? 64 >> 3 : 0xF81F) << std::hex << key;
     }
 }
 

@@ -54,10 +54,21 @@ TEST(GlideBoard, SwapShowsTheBackBufferAndTheFrontReadReturnsIt) {
     guColorCombineFunction(GR_COLORCOMBINE_CCRGB);
     grConstantColorValue(0xFF0000);
     Quad(10, 10, 50, 50);
+    // Locked writes land in the back buffer, 5-5-5 ones widened; one lock at a time.
+    GrLfbInfo_t info;
+    ASSERT_TRUE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_555, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
+    EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_565, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
+    auto* p = static_cast<FxU16*>(info.lfbPtr);
+    p[0] = 0x7C00, p[1] = 0x03E0, p[2] = 0x7FFF;
+    EXPECT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
+    EXPECT_FALSE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
+    EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, 7, GR_LFBWRITEMODE_565, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
+    EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, 3, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
     grBufferSwap(1);
     ASSERT_EQ(board.shown.size(), 1u);
     EXPECT_EQ(board.shown[0][20 * 640 + 20], 0xF800);
     EXPECT_EQ(board.shown[0][5 * 640 + 5], 0);
+    EXPECT_EQ(std::vector<FxU16>(board.shown[0].begin(), board.shown[0].begin() + 3), (std::vector<FxU16>{0xF800, 0x07E0, 0xFFFF}));
     // Drawing into the new back buffer changes neither what was shown nor the front read.
     grConstantColorValue(0x00FF00);
     Quad(0, 0, 640, 480);
@@ -93,57 +104,6 @@ TEST(GlideBoard, StartFailsWithoutBoardOrKnownResolution) {
     EXPECT_FALSE(grLfbReadRegion(GR_BUFFER_FRONTBUFFER, 0, 0, 2, 2, 4, out.data()));
 }
 
-TEST(GlideTextures, DrawingReadsTheMemoryAsLastDownloaded) {
-    Board board;
-    std::vector<FxU16> red(64 * 64, 0xF800), blue(64 * 64, 0x001F);
-    GrTexInfo info;
-    info.smallLod = info.largeLod = GR_LOD_64;
-    info.data = red.data();
-    const FxU32 last = grTexMaxAddress(GR_TMU0) + 8 - grTexTextureMemRequired(GR_MIPMAPLEVELMASK_BOTH, &info);
-    grTexDownloadMipMap(GR_TMU0, last, GR_MIPMAPLEVELMASK_BOTH, &info);
-    grTexSource(GR_TMU0, last, GR_MIPMAPLEVELMASK_BOTH, &info);
-    guColorCombineFunction(GR_COLORCOMBINE_DECAL_TEXTURE);
-    Quad(0, 0, 32, 32);
-    // Downloads that would run past texture memory are refused whole, even where they overlap
-    // the bound texture; one over it changes what is drawn next.
-    info.data = blue.data();
-    grTexDownloadMipMap(GR_TMU0, grTexMaxAddress(GR_TMU0) - 100, GR_MIPMAPLEVELMASK_BOTH, &info);
-    grTexDownloadMipMap(GR_TMU0, 0xFFFFFFF0u, GR_MIPMAPLEVELMASK_BOTH, &info);
-    Quad(32, 0, 64, 32);
-    grTexDownloadMipMap(GR_TMU0, last, GR_MIPMAPLEVELMASK_BOTH, &info);
-    Quad(64, 0, 96, 32);
-    grBufferSwap(1);
-    const auto& f = board.shown.at(0);
-    EXPECT_EQ(f[30 * 640 + 30], 0xF800);   // the texture's last texels
-    EXPECT_EQ(f[30 * 640 + 62], 0xF800);
-    EXPECT_EQ(f[30 * 640 + 94], 0x001F);
-}
-
-TEST(GlideFrameBuffer, LockedWritesLandInTheBackBufferIn565And555) {
-    Board board;
-    GrLfbInfo_t info;
-    ASSERT_TRUE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_565, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
-    EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_565, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
-    static_cast<FxU16*>(info.lfbPtr)[3 * info.strideInBytes / 2 + 7] = 0x1234;
-    EXPECT_TRUE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
-    EXPECT_FALSE(grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER));
-    ASSERT_TRUE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, GR_LFBWRITEMODE_555, GR_ORIGIN_UPPER_LEFT, FXFALSE, &info));
-    auto* p = static_cast<FxU16*>(info.lfbPtr);
-    p[0] = 0x7C00, p[1] = 0x03E0, p[2] = 0x7FFF;
-    grLfbUnlock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER);
-    grBufferSwap(1);
-    const auto& f = board.shown.at(0);
-    EXPECT_EQ(f[0], 0xF800);
-    EXPECT_EQ(f[1], 0x07E0);
-    EXPECT_EQ(f[2], 0xFFFF);
-    // The 5-6-5 pixel went through the 5-5-5 lock untouched except for its lowest green bit,
-    // which is rebuilt from the top one.
-    EXPECT_EQ(f[3 * 640 + 7], 0x1234 & ~0x20);
-    GrLfbInfo_t bad;
-    EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, 7, GR_LFBWRITEMODE_565, GR_ORIGIN_UPPER_LEFT, FXFALSE, &bad));
-    EXPECT_FALSE(grLfbLock(GR_LFB_WRITE_ONLY, GR_BUFFER_BACKBUFFER, 3, GR_ORIGIN_UPPER_LEFT, FXFALSE, &bad));
-}
-
 TEST(GlideBoard, ClearsKeepToTheHalfOpenClipWindowAndMalformedRequestsChangeNothing) {
     Board board;
     grBufferClear(0x00FF00, 0, 0);
@@ -160,6 +120,9 @@ TEST(GlideBoard, ClearsKeepToTheHalfOpenClipWindowAndMalformedRequestsChangeNoth
     GrTexInfo info;
     std::vector<FxU16> texels(256 * 256, 0xFFFF);
     info.data = texels.data();
+    // Downloads running past texture memory are refused, never written out of bounds.
+    info.smallLod = info.largeLod = GR_LOD_256;
+    for (FxU32 start : {grTexMaxAddress(GR_TMU0) - 100, 0xFFFFFFF0u}) grTexDownloadMipMap(GR_TMU0, start, GR_MIPMAPLEVELMASK_BOTH, &info);
     for (auto [small, large] : {std::pair{0x7FFFFFFF, 0}, std::pair{3, 5}, std::pair{-1, -4}, std::pair{9, 9}}) {
         info.smallLod = small, info.largeLod = large;
         EXPECT_EQ(grTexTextureMemRequired(GR_MIPMAPLEVELMASK_BOTH, &info), 0u);

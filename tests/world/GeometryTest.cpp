@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "engine/world/Camera.h"
@@ -8,14 +9,6 @@
 #include "world/WorldChecks.h"
 
 namespace {
-
-Matrix3 FromRows(std::initializer_list<double> v) {
-    Matrix3 r;
-    auto it = v.begin();
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r.m[i][j] = *it++;
-    return r;
-}
 
 TEST(Matrix3, FromAnglesAppliesZThenYThenXToAColumn) {
     Matrix3 rx, ry, rz, all;
@@ -31,11 +24,14 @@ TEST(Matrix3, FromAnglesAppliesZThenYThenXToAColumn) {
 }
 
 TEST(Matrix3, InvertGivesTheInverseIncludingZeroPivots) {
-    for (const Matrix3& m : {FromRows({2, 1, 0, 1, 3, 1, 0, 1, 4}),
-                             FromRows({0, 2, 1, 3, 0, 1, 1, 1, 0}),     // [0][0] is 0: rows swap first
-                             FromRows({0, 1, 2, 0, 3, 4, 5, 6, 7}),     // the only usable row is the last
-                             FromRows({1, 1, 0, 1, 1, 1, 0, 1, 1})}) {  // a zero pivot only after elimination
-        Matrix3 inv = m, product;
+    // Given column by column.
+    for (const auto& columns : {std::array<double, 9>{2, 1, 0, 1, 3, 1, 0, 1, 4},
+                                std::array<double, 9>{0, 3, 1, 2, 0, 1, 1, 1, 0},     // [0][0] is 0: rows swap first
+                                std::array<double, 9>{0, 0, 5, 1, 3, 6, 2, 4, 7},     // the only usable row is the last
+                                std::array<double, 9>{1, 1, 0, 1, 1, 1, 0, 1, 1}}) {  // a zero pivot only after elimination
+        Matrix3 m, inv, product;
+        m.SetColumns(columns.data());
+        inv = m;
         inv.Invert();
         m.Multiply(inv, product);
         for (int i = 0; i < 3; ++i)
@@ -46,9 +42,7 @@ TEST(Matrix3, InvertGivesTheInverseIncludingZeroPivots) {
 TEST(Random, FollowsTheRuntimeGeneratorFromItsSeed) {
     // The first values of the classic generator seeded with 1 are well known.
     Random::Seed(1);
-    EXPECT_EQ(Random::Next(), 41);
-    EXPECT_EQ(Random::Next(), 18467);
-    EXPECT_EQ(Random::Next(), 6334);
+    for (int expected : {41, 18467, 6334}) EXPECT_EQ(Random::Next(), expected);
 }
 
 TEST(Camera, AimTurnsTheTargetOntoTheForwardAxisTheRightWayUp) {

@@ -50,11 +50,6 @@ TEST(Object3D, BuildingReusesEqualVerticesAndRefusesDegenerateFaces) {
     o.SetColor(10, 20, 30);
     EXPECT_EQ(o.GetFace(1)->PackedBaseColor(), 0x0A141E);
     EXPECT_EQ(o.GetVertex(5)->PackedBaseColor(), 0x0A141E);
-    o.SetTexture(4);
-    o.SetFaceTexture(1, 9);
-    o.SetFaceTexture(7, 9);  // out of range: ignored
-    EXPECT_EQ(o.GetFace(0)->texture, 4);
-    EXPECT_EQ(o.GetFace(1)->texture, 9);
 }
 
 TEST(Object3D, CapacityIsRefusedNotOverrun) {
@@ -153,7 +148,7 @@ void BuildFan(Object3D& o) {
     o.AddFaceAt(10, 0, 0, 20, 0, 0, 10, 10, 0, nullptr, nullptr);
 }
 
-TEST(Object3D, ExplodeUnsharesCornersDropsCullingAndFragmentsFall) {
+TEST(Object3D, ExplodeUnsharesCornersDropsCullingAndFragmentsFallWithinTheirSpeed) {
     Object3D o;
     BuildFan(o);
     ASSERT_EQ(o.GetVertexCount(), 5);
@@ -188,19 +183,16 @@ TEST(Object3D, ExplodeUnsharesCornersDropsCullingAndFragmentsFall) {
         f = corner.wy - y, y = corner.wy;
     }
     EXPECT_TRUE(fall[2] > fall[1] && fall[1] > 0) << fall[1] << " " << fall[2];
-}
 
-TEST(Object3D, RandomExplosionKeepsDirectionAndSpeedBound) {
-    Object3D o;
-    BuildFan(o);
-    o.Explode(3.0, 0, 1);
-    for (int f = 0; f < o.GetFaceCount(); ++f) {
-        const Face& face = *o.GetFace(f);
+    // Random speeds stay within the given one, on each axis on the side the normal points to.
+    Object3D r;
+    BuildFan(r);
+    r.Explode(3.0, 0, 1);
+    for (int f = 0; f < r.GetFaceCount(); ++f) {
+        const Face& face = *r.GetFace(f);
         const double n[3] = {face.normal.x, face.normal.y, face.normal.z};
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_LE(std::fabs(face.velocity[k]), 3.0);
-            EXPECT_TRUE(n[k] < 0 ? face.velocity[k] <= 0 : face.velocity[k] >= 0) << f << " " << k;
-        }
+        for (int k = 0; k < 3; ++k)
+            EXPECT_TRUE(std::fabs(face.velocity[k]) <= 3.0 && (n[k] < 0 ? face.velocity[k] <= 0 : face.velocity[k] >= 0)) << f << " " << k;
     }
 }
 

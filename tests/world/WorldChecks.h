@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "engine/world/Matrix3.h"
 
 // Geometry checks the world tests share.
@@ -14,9 +16,7 @@ inline Vector3 Row(const Matrix3& m, int i) { return {m.m[i][0], m.m[i][1], m.m[
 inline double Det(const Matrix3& m) { return Row(m, 0).Dot(Row(m, 1).Cross(Row(m, 2))); }
 
 inline void ExpectNear(const Vector3& a, const Vector3& b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
+    for (auto [p, q] : {std::pair{a.x, b.x}, {a.y, b.y}, {a.z, b.z}}) EXPECT_NEAR(p, q, eps);
 }
 
 // Rows of unit length at right angles: a rotation, perhaps mirrored.
