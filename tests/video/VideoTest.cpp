@@ -92,20 +92,6 @@ TEST(VideoModes, GlideOpensTheBoardAtTheScreenSize) {
     EXPECT_EQ(shutdowns, 4);
 }
 
-// noVideo: nothing is opened, drawn or shown, and nothing fails.
-TEST(VideoNoVideo, EveryOperationDoesNothing) {
-    FrameLog log;
-    Video video;
-    video.Init(1, nullptr);
-    video.SetMode(640, 480);
-    EXPECT_EQ(video.CreateSurface(16, 16, nullptr), nullptr);
-    video.Cls(0xFFFF);
-    video.Flip();
-    video.LoadBmp8(nullptr, "no such file.bmp");  // would end the process with a display
-    video.StartGlide();
-    EXPECT_TRUE(log.frames.empty());
-}
-
 // With back buffers each frame drawn is the next one shown, the chain coming round; without
 // (a count below zero is none) the primary is the screen and shows what is drawn at once.
 // Only the chain trades memory.
