@@ -103,16 +103,19 @@ inline Chunk FaceList(const Mesh& m) {
 }
 
 // Points, mapping, faces: the usual order, so the faces take the mapping.
-inline Chunk TriMesh(const Mesh& m) {
+inline Chunk TriMesh(const Mesh& m, bool mappingAfterFaces = false) {
     Chunk points(0x4110), mesh(0x4100);
     points.U16(static_cast<std::uint16_t>(m.points.size()));
     for (const auto& p : m.points) points.Float(p[0]).Float(p[1]).Float(p[2]);
     mesh.Add(points);
-    if (!m.mapping.empty()) mesh.Add(MappingList(m));
-    return mesh.Add(FaceList(m));
+    if (!m.mapping.empty() && !mappingAfterFaces) mesh.Add(MappingList(m));
+    mesh.Add(FaceList(m));
+    return m.mapping.empty() || !mappingAfterFaces ? mesh : mesh.Add(MappingList(m));
 }
 
-inline Chunk NamedObject(const Mesh& m) { return Chunk(0x4000).Name(m.name).Add(TriMesh(m)); }
+inline Chunk NamedObject(const Mesh& m, bool mappingAfterFaces = false) {
+    return Chunk(0x4000).Name(m.name).Add(TriMesh(m, mappingAfterFaces));
+}
 
 // Main chunk, version chunk, then the editor chunk whose version sub-chunk puts the version
 // byte at offset 28.
