@@ -20,11 +20,16 @@ const PixelChannels k555 = PixelChannels::ForDisplay(10, 0x7C00);
 constexpr int (PixelChannels::*kChannels[])(std::uint32_t) const = {&PixelChannels::Red, &PixelChannels::Green,
                                                                       &PixelChannels::Blue};
 
-// Each pass moves every channel of every pixel one step nearer its target and says whether
-// anything moved; any pictures end bit for bit (on 5-6-5 also the green bit below the five the
-// fade steps) within 32 passes.
-TEST(Fade, OneStepAPassToTheTargetExactly) {
+std::size_t At(int x, int y) { return static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x); }
+
+// The pixel work on both display layouts (on 5-6-5 green has a bit below the five the
+// effects step). The fade moves every channel of every pixel one step nearer its target a
+// pass and says whether anything moved, ending bit for bit within 32 passes; the 3D card's
+// 5-6-5 frame comes over channel for channel; the lighthouse adds its light channel by
+// channel, saturating: brightest under the lamp, none far from it.
+TEST(EffectPixels, FadeCardFrameAndLightOnBothLayouts) {
     for (const PixelChannels& c : {k565, k555}) {
+        SCOPED_TRACE(c.redShift);
         std::mt19937 random(7);
         const std::uint32_t used = c.redMask | c.greenMask | c.greenLowBit | 0x1F;
         std::vector<std::uint16_t> current(4096), target(4096);
@@ -46,21 +51,38 @@ TEST(Fade, OneStepAPassToTheTargetExactly) {
         EXPECT_EQ(wrong, 0);
         EXPECT_LE(passes, 32);
         EXPECT_EQ(current, target);
+
+        std::vector<std::uint16_t> frame(65536), out(65536);
+        for (std::size_t v = 0; v < frame.size(); ++v) frame[v] = static_cast<std::uint16_t>(v);
+        FrameToDisplay(frame.data(), out.data(), frame.size(), c);
+        for (std::size_t v = 0; v < frame.size(); ++v) {
+            for (auto channel : kChannels) wrong += (c.*channel)(out[v]) != (k565.*channel)(frame[v]);
+            wrong += (out[v] & c.greenLowBit) != (frame[v] & c.greenLowBit);
+        }
+        EXPECT_EQ(wrong, 0);
+
+        BumpState s;
+        BumpInit(s, 640, 480, c);
+        s.lightX = 200;
+        s.lightY = 100;
+        std::vector<std::uint16_t> picture(640 * 480, 0), lit(640 * 480, 0x5555);
+        BumpDraw(s, picture.data(), lit.data(), c);  // a black picture: the light alone
+        const std::uint16_t light = lit[At(200, 100)];
+        EXPECT_GT(c.Red(light), 0);
+        for (int x = 201; x < 400; ++x) ASSERT_LE(c.Red(lit[At(x, 100)]), c.Red(lit[At(x - 1, 100)])) << x;
+        EXPECT_EQ(lit[At(400, 100)], 0);
+        for (std::uint16_t p : {c.Pack(2, 3, 4), static_cast<std::uint16_t>(c.Pack(31, 20, 30) | c.greenLowBit)}) {
+            picture[At(200, 100)] = p;
+            BumpDraw(s, picture.data(), lit.data(), c);
+            const std::uint16_t sum = c.Pack(std::min(31, c.Red(p) + c.Red(light)), std::min(31, c.Green(p) + c.Green(light)),
+                                             std::min(31, c.Blue(p) + c.Blue(light)));
+            EXPECT_EQ(lit[At(200, 100)], sum | (p & c.greenLowBit)) << std::hex << p;
+        }
+        s.lightY = -300;  // far off the picture: no light, and no look-up outside the map
+        BumpDraw(s, picture.data(), lit.data(), c);
+        EXPECT_EQ(lit[At(200, 100)], picture[At(200, 100)]);
     }
 }
-
-// The 3D card's 5-6-5 frame: unchanged on a 5-6-5 display, its top five green bits on 5-5-5.
-TEST(Fade, TheCardsFrameInTheDisplayLayout) {
-    std::vector<std::uint16_t> frame(65536), out(65536);
-    for (std::size_t v = 0; v < frame.size(); ++v) frame[v] = static_cast<std::uint16_t>(v);
-    FrameToDisplay(frame.data(), out.data(), frame.size(), k565);
-    EXPECT_EQ(out, frame);
-    FrameToDisplay(frame.data(), out.data(), frame.size(), k555);
-    for (std::size_t v = 0; v < frame.size(); v += 7)
-        for (auto channel : kChannels) ASSERT_EQ((k555.*channel)(out[v]), (k565.*channel)(frame[v])) << v;
-}
-
-std::size_t At(int x, int y) { return static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x); }
 
 // Every height under the beam rises by the same amount (wrapping at 256), nothing else, never
 // row or column 0, wherever the light is; each stamp starts again from the source.
@@ -87,34 +109,6 @@ TEST(Bump, TheBeamRaisesTheReliefWhereItFalls) {
         EXPECT_EQ(stray, 0) << lx << "," << ly;
         EXPECT_LE(rises.size(), 1u) << lx << "," << ly;
         EXPECT_EQ(rises.count(0), 0u);
-    }
-}
-
-// Light is added channel by channel, saturating, on both layouts: brightest under the lamp,
-// none far from it.
-TEST(Bump, LightAddsToThePictureChannelByChannel) {
-    for (const PixelChannels* c : {&k565, &k555}) {
-        BumpState s;
-        BumpInit(s, 640, 480, *c);
-        s.lightX = 200;
-        s.lightY = 100;
-        std::vector<std::uint16_t> picture(640 * 480, 0), out(640 * 480, 0x5555);
-        BumpDraw(s, picture.data(), out.data(), *c);  // a black picture: the light alone
-        const std::uint16_t light = out[At(200, 100)];
-        EXPECT_GT(c->Red(light), 0);
-        for (int x = 201; x < 400; ++x) ASSERT_LE(c->Red(out[At(x, 100)]), c->Red(out[At(x - 1, 100)])) << x;
-        EXPECT_EQ(out[At(400, 100)], 0);
-
-        for (std::uint16_t p : {c->Pack(2, 3, 4), static_cast<std::uint16_t>(c->Pack(31, 20, 30) | c->greenLowBit)}) {
-            picture[At(200, 100)] = p;
-            BumpDraw(s, picture.data(), out.data(), *c);
-            const std::uint16_t sum = c->Pack(std::min(31, c->Red(p) + c->Red(light)), std::min(31, c->Green(p) + c->Green(light)),
-                                              std::min(31, c->Blue(p) + c->Blue(light)));
-            EXPECT_EQ(out[At(200, 100)], sum | (p & c->greenLowBit)) << std::hex << p;
-        }
-        s.lightY = -300;  // far off the picture: no light, and no look-up outside the map
-        BumpDraw(s, picture.data(), out.data(), *c);
-        EXPECT_EQ(out[At(200, 100)], picture[At(200, 100)]);
     }
 }
 

@@ -188,20 +188,16 @@ TEST_F(EffectRun, FountainParkUntilTheSyncThenTheCardSwellsAndTheSunsetFadesIn) 
     for (std::size_t k = 1; k < turns.size(); ++k) EXPECT_EQ(turns[k], -turns[k - 1]);
 
     // Within any 20 passes the spray shows all four of its pictures and the wings both theirs.
-    auto handles = [](std::initializer_list<const char*> wanted) {
+    auto handle = [](const char* name) {
         const auto& names = TestRenderer().loadedTextures;
-        std::set<int> set;
-        for (const char* n : wanted) set.insert(static_cast<int>(std::find(names.begin(), names.end(), n) - names.begin()) + 1);
-        return set;
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin()) + 1;
     };
+    const std::set<int> allSpray = {handle("fontaine1"), handle("fontaine2"), handle("fontaine3"), handle("fontaine4")},
+                        allWings = {handle("pigeon1"), handle("pigeon2")};
     for (std::size_t from = 0; from + 20 <= park.size(); from += 10) {
         std::set<int> spray, wings;
-        for (std::size_t i = from; i < from + 20; ++i) {
-            spray.insert(park[i].fountainTexture);
-            wings.insert(park[i].pigeonTexture);
-        }
-        EXPECT_EQ(spray, handles({"fontaine1", "fontaine2", "fontaine3", "fontaine4"})) << from;
-        EXPECT_EQ(wings, handles({"pigeon1", "pigeon2"})) << from;
+        for (std::size_t i = from; i < from + 20; ++i) spray.insert(park[i].fountainTexture), wings.insert(park[i].pigeonTexture);
+        EXPECT_EQ(std::make_pair(spray, wings), std::make_pair(allSpray, allWings)) << from;
     }
 
     // Afterwards: an empty world, no background, no colour key, no camera left behind, and

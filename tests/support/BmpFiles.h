@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-// Writes the BMP variants the display must read: standard BITMAPINFOHEADER, rows padded to four
-// bytes unless a test asks otherwise.
+// Writes the BMP variants the display must read: standard BITMAPINFOHEADER.
 namespace bmp {
 
 struct Rgb {
@@ -25,61 +24,40 @@ inline std::vector<std::uint8_t> Assemble(int width, int height, int bits, int c
                                           const std::vector<Rgb>& palette, const std::vector<std::uint8_t>& data) {
     const std::size_t offset = 54 + 4 * palette.size();
     std::vector<std::uint8_t> f(offset, 0);
-    f[0] = 'B';
-    f[1] = 'M';
-    Put32(f, 2, static_cast<std::uint32_t>(offset + data.size()));
-    Put32(f, 10, static_cast<std::uint32_t>(offset));
-    Put32(f, 14, 40);
-    Put32(f, 18, static_cast<std::uint32_t>(width));
-    Put32(f, 22, static_cast<std::uint32_t>(height));
-    f[26] = 1;
-    f[28] = static_cast<std::uint8_t>(bits);
-    Put32(f, 30, static_cast<std::uint32_t>(compression));
-    Put32(f, 34, static_cast<std::uint32_t>(data.size()));
-    Put32(f, 46, static_cast<std::uint32_t>(palette.size()));
+    f[0] = 'B', f[1] = 'M', f[26] = 1, f[28] = static_cast<std::uint8_t>(bits);
+    const std::size_t fields[][2] = {{2, offset + data.size()}, {10, offset}, {14, 40}, {18, static_cast<std::size_t>(width)},
+                                     {22, static_cast<std::size_t>(height)}, {30, static_cast<std::size_t>(compression)},
+                                     {34, data.size()}, {46, palette.size()}};
+    for (const auto& [at, value] : fields) Put32(f, at, static_cast<std::uint32_t>(value));
     for (std::size_t i = 0; i < palette.size(); ++i) {
-        f[54 + 4 * i] = palette[i].b;
-        f[55 + 4 * i] = palette[i].g;
-        f[56 + 4 * i] = palette[i].r;
+        f[54 + 4 * i] = palette[i].b, f[55 + 4 * i] = palette[i].g, f[56 + 4 * i] = palette[i].r;
     }
     f.insert(f.end(), data.begin(), data.end());
     return f;
 }
 
-inline std::size_t Stride(int width, int bits) { return ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4; }
-
+// Rows padded to four bytes, bottom row first unless topDown.
 inline std::vector<std::uint8_t> Bmp24(int width, int height, const std::function<Rgb(int x, int y)>& pixel,
                                        bool topDown = false) {
-    const std::size_t stride = Stride(width, 24);
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
     std::vector<std::uint8_t> data(stride * height, 0);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgb c = pixel(x, y);
             std::uint8_t* p = &data[(topDown ? y : height - 1 - y) * stride + 3 * x];
-            p[0] = c.b;
-            p[1] = c.g;
-            p[2] = c.r;
+            p[0] = c.b, p[1] = c.g, p[2] = c.r;
         }
     return Assemble(width, topDown ? -height : height, 24, 0, {}, data);
 }
 
-// 4 or 8 bits per index, bottom row first. 8-bit files get a full 256-entry palette (pixel data
-// at 1078), 4-bit ones 16 entries.
-inline std::vector<std::uint8_t> Indexed(int bits, int width, int height, std::vector<Rgb> palette,
-                                         const Index& index) {
-    palette.resize(std::size_t{1} << bits);
-    const std::size_t stride = Stride(width, bits);
+// Bottom row first, with a full 256-entry palette (pixel data at 1078).
+inline std::vector<std::uint8_t> Bmp8(int width, int height, std::vector<Rgb> palette, const Index& index) {
+    palette.resize(256);
+    const std::size_t stride = (static_cast<std::size_t>(width) + 3) / 4 * 4;
     std::vector<std::uint8_t> data(stride * height, 0);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t& byte = data[(height - 1 - y) * stride + x * bits / 8];
-            if (bits == 8) byte = index(x, y);
-            else byte |= (x % 2 == 0) ? static_cast<std::uint8_t>(index(x, y) << 4) : (index(x, y) & 0x0F);
-        }
-    return Assemble(width, height, bits, 0, palette, data);
-}
-inline std::vector<std::uint8_t> Bmp8(int width, int height, const std::vector<Rgb>& palette, const Index& index) {
-    return Indexed(8, width, height, palette, index);
+        for (int x = 0; x < width; ++x) data[(height - 1 - y) * stride + x] = index(x, y);
+    return Assemble(width, height, 8, 0, palette, data);
 }
 
 // 8-bit run-length encoded: each row as runs of equal indices, end-of-line and end-of-bitmap codes.

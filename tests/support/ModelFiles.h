@@ -61,8 +61,7 @@ inline Mesh GridMesh(const std::string& name, int w, int h, int faceCount) {
 class Chunk {
 public:
     explicit Chunk(std::uint16_t id_) : id(id_) {}
-    Chunk& U8(std::uint8_t v) { content.push_back(static_cast<char>(v)); return *this; }
-    Chunk& U16(std::uint16_t v) { return U8(v & 0xFF).U8(v >> 8); }
+    Chunk& U16(std::uint16_t v) { content += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; return *this; }
     Chunk& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
     Chunk& Float(float f) {
         std::uint32_t bits;
@@ -81,13 +80,6 @@ public:
     std::uint16_t id;
     std::string content;
 };
-
-inline Chunk PointList(const Mesh& m) {
-    Chunk c(0x4110);
-    c.U16(static_cast<std::uint16_t>(m.points.size()));
-    for (const auto& p : m.points) c.Float(p[0]).Float(p[1]).Float(p[2]);
-    return c;
-}
 
 inline Chunk MappingList(const Mesh& m) {
     Chunk c(0x4140);
@@ -110,20 +102,19 @@ inline Chunk FaceList(const Mesh& m) {
     return c;
 }
 
-// Mesh chunk with the usual order: points, mapping, faces (so faces take the mapping).
+// Points, mapping, faces: the usual order, so the faces take the mapping.
 inline Chunk TriMesh(const Mesh& m, bool mappingAfterFaces = false) {
-    Chunk mesh(0x4100);
-    mesh.Add(PointList(m));
+    Chunk points(0x4110), mesh(0x4100);
+    points.U16(static_cast<std::uint16_t>(m.points.size()));
+    for (const auto& p : m.points) points.Float(p[0]).Float(p[1]).Float(p[2]);
+    mesh.Add(points);
     if (!m.mapping.empty() && !mappingAfterFaces) mesh.Add(MappingList(m));
     mesh.Add(FaceList(m));
-    if (!m.mapping.empty() && mappingAfterFaces) mesh.Add(MappingList(m));
-    return mesh;
+    return m.mapping.empty() || !mappingAfterFaces ? mesh : mesh.Add(MappingList(m));
 }
 
 inline Chunk NamedObject(const Mesh& m, bool mappingAfterFaces = false) {
-    Chunk object(0x4000);
-    object.Name(m.name).Add(TriMesh(m, mappingAfterFaces));
-    return object;
+    return Chunk(0x4000).Name(m.name).Add(TriMesh(m, mappingAfterFaces));
 }
 
 // Main chunk, version chunk, then the editor chunk whose version sub-chunk puts the version

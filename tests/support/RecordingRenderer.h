@@ -12,11 +12,9 @@ class RecordingRenderer : public Renderer {
 public:
     std::vector<std::string> calls;
     std::vector<std::string> loadedTextures;
-    int nextTexture = 1;
     int freeResult = 1;
     int lastCullSign = 0;
     Vertex** lastPoints = nullptr;
-    Face** lastFaces = nullptr;
     // Called at BeginFrame, so a test can make a frame take as long as it likes.
     std::function<void()> onBeginFrame;
 
@@ -31,27 +29,15 @@ public:
             if (loadedTextures[i] == name) return static_cast<int>(i) + 1;
         loadedTextures.emplace_back(name);
         calls.push_back(std::string("LoadTexture ") + name);
-        return nextTexture++;
+        return static_cast<int>(loadedTextures.size());
     }
     void DrawPoints(Vertex** v, int count, LightSet*, unsigned) override {
         lastPoints = v;
         calls.push_back("DrawPoints " + std::to_string(count));
     }
-    void DrawWireframe(Face** f, int count, LightSet*, unsigned, int cullSign) override {
-        lastFaces = f;
-        lastCullSign = cullSign;
-        calls.push_back("DrawWireframe " + std::to_string(count));
-    }
-    void DrawSolidFaces(Face** f, int count, LightSet*, unsigned, int cullSign) override {
-        lastFaces = f;
-        lastCullSign = cullSign;
-        calls.push_back("DrawSolidFaces " + std::to_string(count));
-    }
-    void DrawTexturedFaces(Face** f, int count, LightSet*, unsigned, int cullSign) override {
-        lastFaces = f;
-        lastCullSign = cullSign;
-        calls.push_back("DrawTexturedFaces " + std::to_string(count));
-    }
+    void DrawWireframe(Face**, int count, LightSet*, unsigned, int cullSign) override { Faces("DrawWireframe", count, cullSign); }
+    void DrawSolidFaces(Face**, int count, LightSet*, unsigned, int cullSign) override { Faces("DrawSolidFaces", count, cullSign); }
+    void DrawTexturedFaces(Face**, int count, LightSet*, unsigned, int cullSign) override { Faces("DrawTexturedFaces", count, cullSign); }
     void DrawLine(Vertex*, Vertex*, int) override { calls.push_back("DrawLine"); }
     void BeginAdditive() override { calls.push_back("BeginAdditive"); }
     void EndAdditive() override { calls.push_back("EndAdditive"); }
@@ -62,4 +48,10 @@ public:
     int GetMaxX() override { return 640; }
     int GetMaxY() override { return 480; }
     int GetFarZ() override { return 10000; }
+
+private:
+    void Faces(const char* what, int count, int cullSign) {
+        lastCullSign = cullSign;
+        calls.push_back(what + (" " + std::to_string(count)));
+    }
 };

@@ -42,17 +42,6 @@ TEST(AppDeathTest, ExitCodes) {
     EXPECT_EXIT(
         {
             Video video;
-            Input input;
-            App app(video, input);
-            app.Init(1, nullptr);  // no window: the quit code still ends the process
-            os::PostQuitMessage(7);
-            app.PumpMessages();
-            std::exit(99);
-        },
-        ::testing::ExitedWithCode(7), "");
-    EXPECT_EXIT(
-        {
-            Video video;
             StartHeadlessDisplay(video);
             video.StartGlide();  // the error box closes the board first
             FatalError("V3D Error", "There is no Active Renderer", 200);

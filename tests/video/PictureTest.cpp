@@ -18,19 +18,17 @@ Rgb Gradient(int x, int y) {
                static_cast<std::uint8_t>(255 - x - 2 * y)};
 }
 
-enum Call { kBmp8, kSize, kPalette, kPicture, kPictureNoSurface };
+enum Call { kBmp8, kSize, kPicture, kPictureNoSurface };
 
 // One loader call on a fresh display, inside a death test's child.
 void Refuse(Call call, const std::string& path) {
     Video video;
     StartHeadlessDisplay(video);
     static std::vector<std::uint8_t> out(640 * 480);
-    std::uint32_t table[256];
     int w, h;
     switch (call) {
         case kBmp8: video.LoadBmp8(out.data(), path.c_str()); break;
         case kSize: video.GetBmpSize(path.c_str(), &w, &h); break;
-        case kPalette: video.LoadBmp8Palette(table, path.c_str()); break;
         case kPicture: video.LoadPicture(video.screen1, path.c_str()); break;
         case kPictureNoSurface: video.LoadPicture(nullptr, path.c_str()); break;
     }
@@ -82,20 +80,6 @@ TEST(LoadBmp8, RowsComeTopFirstWithPaddingRespected) {
     }
 }
 
-// Five bits a channel at the display's shifts: on 5-6-5 green's five bits sit low in its six.
-TEST(LoadBmp8Palette, PacksToTheDisplayFormat) {
-    const std::string path = bmp::Write("pal.bmp", bmp::Bmp8(4, 4, {{}, {255, 0, 255}, {0, 255, 0}}, [](int, int) { return 0; }));
-    for (bool rgb555 : {true, false}) {
-        Video video;
-        if (rgb555) video.UseDisplayMasks(0x7C00, 0x03E0, 0x001F);
-        StartHeadlessDisplay(video);
-        std::uint32_t table[256] = {};
-        video.LoadBmp8Palette(table, path.c_str());
-        EXPECT_EQ(table[1], rgb555 ? 0x7C1Fu : 0xF81Fu);
-        EXPECT_EQ(table[2], rgb555 ? 0x03E0u : 31u << 5);
-    }
-}
-
 // Each loader's refusals, in the order its checks run: message on stderr and the site's exit code.
 TEST(PictureDeathTest, RefusalsReportAndExitWithTheirCodes) {
     const std::vector<Rgb> pal;
@@ -130,8 +114,6 @@ TEST(PictureDeathTest, RefusalsReportAndExitWithTheirCodes) {
         {kBmp8, bmp::Write("stub.bmp", {'B', 'M', 0x36}), 6, noFile("stub.bmp")},
         {kSize, "no_such_file.bmp", 6, noFile("no_such_file.bmp")},
         {kSize, notBmp, 7, noError},
-        {kPalette, "no_such_file.bmp", 6, noError},
-        {kPalette, small24, 23, ContainsRegex("Picture is not a 8bit BMP")},
         {kPicture, "missing.bmp", 15, ContainsRegex("VVideo Error: Cannot get image file : missing.bmp")},
         {kPicture, garbage, 15, noFile("garbage.bmp")},
         {kPictureNoSurface, garbage, 13, ContainsRegex("Cannot get surface description")},

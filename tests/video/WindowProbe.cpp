@@ -61,13 +61,9 @@ int Check(const char* path) {
         return std::fprintf(stderr, "unexpected dump format %u/%u\n", format, bpp), 1;
     const std::size_t data = std::size_t{headerSize} + 12u * colours;
     if (data + std::size_t{stride} * height > b.size()) return std::fprintf(stderr, "short dump\n"), 1;
-    auto channel = [](std::uint32_t v, std::uint32_t mask) {
-        if (!mask) return 0u;
-        while (!(mask & 1)) {
-            mask >>= 1;
-            v >>= 1;
-        }
-        return (v & mask) * 255u / mask;
+    auto channel = [](std::uint32_t v, std::uint32_t mask) {  // 0..255, whatever the mask's width
+        const std::uint32_t low = mask & (~mask + 1);
+        return mask ? (v & mask) / low * 255u / (mask / low) : 0u;
     };
     const std::uint32_t bytes = bpp / 8;
     long red = 0, blue = 0, other = 0;
