@@ -64,8 +64,8 @@ bool Scene::WaitForSync(double maxSeconds) {
     return true;
 }
 
-void Scene::Cue(const char* phase) {
-    if (TheStage().trace) std::fprintf(stderr, "cue %s %s at pass %d\n", name, phase, passes);
+void Scene::Cue(const char* phase, int readyPass) {
+    if (TheStage().trace) std::fprintf(stderr, "cue %s %s at pass %d ready %d\n", name, phase, passes, readyPass);
 }
 
 void Scene::Load(const char* fileName) {

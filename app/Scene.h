@@ -45,8 +45,10 @@ public:
     // the engine clock, so a module without further sync commands cannot hang the show.
     // True when the sync came.
     bool WaitForSync(double maxSeconds);
-    // Notes a cue in the trace.
-    void Cue(const char* phase);
+    // Notes in the trace that a phase ended on a music cue at this pass; readyPass is the pass
+    // at which the phase had run its own minimum (for a phase that only waits, its start plus
+    // the length chosen for it), so the trace shows how long the phase waited for the music.
+    void Cue(const char* phase, int readyPass);
 
     // Loading that a scene depends on: a missing file or object ends the program with an
     // error naming it, instead of a null object being used later. The scene run owns what

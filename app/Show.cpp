@@ -65,10 +65,15 @@ void StartUp() {
 
 void PlaySequence() {
     // Scenes join this list as they are written; nothing stands in for a missing one.
+    TitleScene();
     AddAxisLights();
+    PlanetScene();
     CockpitTunnelScene();
     RemoveAxisLights();
+    MothershipRingScene();
     AddAxisLights();
+    SpaceBattleScene();
+    FleetLaunchScene();
     FountainScene();
     FadeToPicture("pevin.bmp");
     LighthouseEffect();

@@ -138,13 +138,14 @@ void LighthouseEffect() {
     for (bump.lightY = -60; bump.lightY + 2 < 60; bump.lightY += 2) draw();
 
     // Then it sweeps until the music moves on.
+    const int sweepStart = scene.Passes();
     double a = 0;
     for (;;) {
         a += 0.05;
         bump.lightX = static_cast<int>(std::sin(a) * 100 + 160);
         bump.lightY = static_cast<int>(std::cos(a) * 20 + 40);
         if (scene.SyncSinceMark()) {
-            scene.Cue("sweep");
+            scene.Cue("sweep", sweepStart);
             break;
         }
         draw();

@@ -14,6 +14,8 @@
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
+// The park phase has shown itself once the card has grown to its size (1 to 1.7 by 0.1).
+constexpr int kCardGrowthPasses = 7;
 }  // namespace
 
 void FountainScene() {
@@ -78,6 +80,7 @@ void FountainScene() {
     world.SetBackground(video.screen1);
     for (Object3D* o : {card, pigeon, cloud, fountain}) o->visible = 1;
     scene.Mark();
+    const int parkStart = scene.Passes();
 
     double growth = 1;
     double pigeonSpeed = 5;
@@ -120,7 +123,7 @@ void FountainScene() {
         PondMask(video.screen1Pixels, maskPixels);
         scene.Pass();
     }
-    scene.Cue("park");
+    scene.Cue("park", parkStart + kCardGrowthPasses);
 
     // The card swells over the screen.
     while (growth <= 1.73) {

@@ -2,7 +2,12 @@
 
 // The scene routines, in the order the show plays them. Each runs to completion and leaves
 // the world empty.
+void TitleScene();
+void PlanetScene();
 void CockpitTunnelScene();
+void MothershipRingScene();
+void SpaceBattleScene();
+void FleetLaunchScene();
 void FountainScene();
 // Picture effects between scenes (app/effects).
 void FadeToPicture(const char* bmpFileName);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/Globals.h"
+#include "app/Scene.h"
+#include "platform/os/Clock.h"
+#include "support/RecordingRenderer.h"
+
+// Runs scenes on the global world with a renderer that only records, in the content folder,
+// on a fake clock the test controls.
+class SceneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir = std::filesystem::current_path();
+        std::filesystem::current_path(SOLMIRE_DATA_DIR);
+        World::ResetProcessState();
+        world.renderer = nullptr;
+        world.SetRenderer(&renderer);
+        renderer.onBeginFrame = [this] { now += frameMs; };
+        os::SetClockSource([this] { return now; });
+        TheStage() = Stage{};
+        TheStage().flip = [this] { ++flips; };
+        TheStage().syncCount = [this] { return syncs; };
+    }
+    void TearDown() override {
+        TheStage() = Stage{};
+        os::SetClockSource({});
+        world.Clear();
+        world.SetCamera(nullptr);  // a scene's camera lives in the scene's routine only
+        world.renderer = nullptr;
+        World::ResetProcessState();
+        std::filesystem::current_path(previousDir);
+    }
+
+    std::filesystem::path previousDir;
+    RecordingRenderer renderer;
+    long now = 0;
+    long frameMs = 5;
+    int flips = 0;
+    int syncs = 0;
+};
