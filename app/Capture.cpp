@@ -42,8 +42,9 @@ bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width
     return std::fclose(file) == 0 && ok;
 }
 
-bool Capture::Open(const std::string& dir) {
+bool Capture::Open(const std::string& dir, long every) {
     directory = dir;
+    pictureEvery = every < 1 ? 1 : every;
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (error) {
@@ -65,7 +66,7 @@ bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
     }
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", framesWritten);
-    if (!WritePng565(directory + name, pixels, width, height)) {
+    if (framesWritten % pictureEvery == 0 && !WritePng565(directory + name, pixels, width, height)) {
         if (!failed) std::fprintf(stderr, "solmire: cannot write %s%s\n", directory.c_str(), name);
         failed = true;
         return false;

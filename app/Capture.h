@@ -16,8 +16,10 @@ public:
     static constexpr int kFramesPerPass = kAudioRate / kPassesPerSecond;  // 1470 stereo frames
 
     // False (with a message on stderr) when the folder or the audio file cannot be made.
-    bool Open(const std::string& directory);
-    // Writes one RGB565 frame as the next PNG; false on a write error.
+    // pictureEvery: write the picture of every so many shown frames only (1: all of them);
+    // the others still count, so a picture's number is always its pass in the show.
+    bool Open(const std::string& directory, long pictureEvery = 1);
+    // Shows one RGB565 frame: the next PNG when its number is due; false on a write error.
     bool WriteFrame(const std::uint16_t* pixels, int width, int height);
     // A pass in which nothing was drawn (a wait, a fade) shows the last frame again, so the
     // pictures keep time with the audio.
@@ -39,6 +41,7 @@ private:
     int lastWidth = 0, lastHeight = 0;
     long passes = 0;
     long framesWritten = 0;
+    long pictureEvery = 1;
     bool failed = false;
 };
 

@@ -98,7 +98,7 @@ int RunShow(const ShowOptions& options) {
 
     const bool capturing = !options.captureDir.empty();
     if (capturing) {
-        if (!capture.Open(options.captureDir)) return 1;
+        if (!capture.Open(options.captureDir, options.pictureEvery)) return 1;
         passLimit = options.maxPasses;
         tailSeconds = options.tailSeconds;
         video.headless = true;

@@ -10,6 +10,7 @@ struct ShowOptions {
     std::string captureDir;   // empty: real play
     long maxPasses = -1;      // capture: stop after this many passes (-1: no limit)
     double tailSeconds = 10;  // capture: how long to keep rendering the endless last loop
+    long pictureEvery = 1;    // capture: write every so many frames' picture
     bool trace = false;
     bool windowed = false;
 };

@@ -20,6 +20,8 @@ constexpr const char* kHelp =
     "                  frame-000000.png ... (one per pass, 30 per second) and audio.wav.\n"
     "                  Two runs give identical files.\n"
     "  --frames N      with --capture: stop after N passes\n"
+    "  --every N       with --capture: write only every Nth picture, each still numbered\n"
+    "                  by its pass; audio.wav stays whole\n"
     "  --tail SECONDS  with --capture: seconds of the show's endless last loop to render\n"
     "                  (default 10; until the greetings are in, a capture ends after the\n"
     "                  last scene written)\n"
@@ -64,6 +66,9 @@ int main(int argc, char** argv) {
             options.captureDir = std::filesystem::absolute(value()).string();
         } else if (arg == "--frames") {
             options.maxPasses = ParseCount(value(), "--frames");
+        } else if (arg == "--every") {
+            options.pictureEvery = ParseCount(value(), "--every");
+            if (options.pictureEvery == 0) Usage("--every needs a whole number of 1 or more");
         } else if (arg == "--tail") {
             char* end = nullptr;
             const char* text = value();
@@ -79,8 +84,8 @@ int main(int argc, char** argv) {
             Usage(("unknown option " + arg).c_str());
         }
     }
-    if (options.captureDir.empty() && (options.maxPasses >= 0))
-        Usage("--frames goes with --capture");
+    if (options.captureDir.empty() && (options.maxPasses >= 0 || options.pictureEvery != 1))
+        Usage("--frames and --every go with --capture");
 
     // The show reads its files by their plain names, from the content folder.
     if (!std::filesystem::is_directory(dataDir) || chdir(dataDir.c_str()) != 0) {

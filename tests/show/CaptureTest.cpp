@@ -80,8 +80,8 @@ TEST(Capture, WaitsRepeatTheLastPictureAndKeepTheAudioInStep) {
 }
 
 TEST(Capture, CommandLineMistakesAreRefused) {
-    for (const char* mistake : {"--frames 3", "--capture", "--capture x --frames -1", "--bogus",
-                                "--data /nonexistent/solmire --capture x"})
+    for (const char* mistake : {"--frames 3", "--every 2", "--capture x --every 0", "--capture", "--capture x --frames -1",
+                                "--bogus", "--data /nonexistent/solmire --capture x"})
         EXPECT_EQ(RunShow(mistake), 2) << mistake;
     EXPECT_EQ(RunShow("--help"), 0);
 }
