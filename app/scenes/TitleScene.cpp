@@ -19,8 +19,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kRockCount = 10;
 
-// Flag words the script leaves to the loader's points-only default: the emblem and the words
-// are solid lit objects, the rings and "presents" glow in the additive pass.
+// Loaded objects only draw their points: the emblem and the words are solid lit objects, the
+// rings and "presents" glow in the additive pass.
 constexpr unsigned kSolidLit = RenderFlags::kCull | RenderFlags::kGouraud | RenderFlags::kTextured;
 constexpr unsigned kGlowing = RenderFlags::kGouraud | RenderFlags::kTextured;
 // The three omnis before they go dark for "presents": a soft white fill, so the halos'
@@ -227,6 +227,7 @@ void TitleScene() {
     camera.SetFree();
     presents->visible = 1;
     for (Halo& h : halos) world.RemoveHalo(&h);
+    SetLights(lights, 0, 0, 0);
     scene.Mark();
     for (int step = 1; lights[0].red < 2; ++step) {
         const double level = std::min(2.0, 0.02 * step);

@@ -22,20 +22,21 @@ constexpr double kPi = 3.14159265358979323846;
 
 bool In(double v, double lo, double hi) { return v >= lo && v <= hi; }
 
-// Where a respawned rock starts and how it moves, checked against its side's ranges; the side
-// is told by the coordinate that side fixes. Returns the side, or -1 when out of range.
-int CheckedSide(const double* p, const int* v) {
-    const bool nearZ = In(p[2], 2000, 2799);
-    const bool drift[3] = {In(v[0], -4, 5), In(v[1], -4, 5), In(v[2], -4, 5)};
-    if (p[2] == 12000)
-        return In(p[0], -1499, 1500) && In(p[1], -999, 1000) && drift[0] && drift[1] && In(v[2], -29, -10) ? 4 : -1;
-    if (p[0] == -2000 || p[0] == 2000) {
-        const bool inward = p[0] < 0 ? In(v[0], 10, 29) : In(v[0], -29, -10);
-        return nearZ && In(p[1], -999, 1000) && inward && drift[1] && drift[2] ? (p[0] < 0 ? 0 : 1) : -1;
-    }
-    if (p[1] == 1500 || p[1] == -1500) {
-        const bool inward = p[1] > 0 ? In(v[1], -29, -10) : In(v[1], 10, 29);
-        return nearZ && In(p[0], -1499, 1500) && inward && drift[0] && drift[2] ? (p[1] > 0 ? 2 : 3) : -1;
+// The respawn table as ranges of x, y, z, then of the velocity, per side.
+constexpr double kSides[5][6][2] = {
+    {{-2000, -2000}, {-999, 1000}, {2000, 2799}, {10, 29}, {-4, 5}, {-4, 5}},     // left
+    {{2000, 2000}, {-999, 1000}, {2000, 2799}, {-29, -10}, {-4, 5}, {-4, 5}},     // right
+    {{-1499, 1500}, {1500, 1500}, {2000, 2799}, {-4, 5}, {-29, -10}, {-4, 5}},    // top
+    {{-1499, 1500}, {-1500, -1500}, {2000, 2799}, {-4, 5}, {10, 29}, {-4, 5}},    // bottom
+    {{-1499, 1500}, {-999, 1000}, {12000, 12000}, {-4, 5}, {-4, 5}, {-29, -10}},  // far
+};
+
+// The side whose ranges hold the rock's start and velocity, or -1.
+int SideOf(const double* p, const int* v) {
+    for (int s = 0; s < 5; ++s) {
+        bool all = true;
+        for (int k = 0; k < 6; ++k) all = all && In(k < 3 ? p[k] : v[k - 3], kSides[s][k][0], kSides[s][k][1]);
+        if (all) return s;
     }
     return -1;
 }
@@ -48,12 +49,9 @@ TEST(TitleRocks, RespawnsComeFromAllFiveSidesWithinTheirRangesInAFixedOrderOfDra
     int sides[5] = {}, bad = 0;
     for (int n = 0; n < 5000; ++n) {
         RespawnTitleRock(rock);
-        const int side = CheckedSide(object.position, rock.velocity);
-        if (side < 0 || !In(rock.spin[0], 0, 0.1) || rock.spin[1] != 0 || rock.spin[2] != 0) {
-            ++bad;
-            continue;
-        }
-        ++sides[side];
+        const int side = SideOf(object.position, rock.velocity);
+        const bool spinOk = In(rock.spin[0], 0, 0.1) && rock.spin[1] == 0 && rock.spin[2] == 0;
+        ++(side >= 0 && spinOk ? sides[side] : bad);
     }
     EXPECT_EQ(bad, 0);
     for (int s = 0; s < 5; ++s) EXPECT_GT(sides[s], 700) << "side " << s;
@@ -74,30 +72,18 @@ TEST(TitleRocks, RespawnsComeFromAllFiveSidesWithinTheirRangesInAFixedOrderOfDra
 // view keeps its course.
 TEST(TitleRocks, ARockOutOfViewIsRespawnedInTheSamePass) {
     Object3D inside, outside, reference;
-    TitleRock rocks[2];
-    rocks[0].object = &inside;
-    rocks[0].spin[0] = 0.05;
-    rocks[0].velocity[0] = 7;
-    rocks[0].velocity[2] = -12;
+    TitleRock rocks[2] = {{&inside, {0.05, 0, 0}, {7, 0, -12}}, {&outside, {}, {}}};
     inside.inView = 1;
-    inside.position[2] = 3000;
-    rocks[1].object = &outside;
-    outside.inView = 0;
     Random::Seed(77);
     MoveTitleRocks(rocks, 2);
     EXPECT_EQ(inside.position[0], 7);
-    EXPECT_EQ(inside.position[2], 2988);
+    EXPECT_EQ(inside.position[2], -12);
     EXPECT_DOUBLE_EQ(inside.angles[0], 0.05);
-    EXPECT_EQ(rocks[0].velocity[0], 7);
 
-    TitleRock expected;
-    expected.object = &reference;
+    TitleRock expected{&reference, {}, {}};
     Random::Seed(77);
     RespawnTitleRock(expected);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(outside.position[k], reference.position[k] + expected.velocity[k]);
-        EXPECT_EQ(rocks[1].velocity[k], expected.velocity[k]);
-    }
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(outside.position[k], reference.position[k] + expected.velocity[k]);
     EXPECT_DOUBLE_EQ(outside.angles[0], expected.spin[0]);
 }
 
@@ -109,10 +95,9 @@ struct CueLine {
 std::vector<CueLine> CueLines(const std::string& trace) {
     std::vector<CueLine> cues;
     std::istringstream in(trace);
-    std::string line;
     char phase[32];
     int pass = 0, ready = 0;
-    while (std::getline(in, line))
+    for (std::string line; std::getline(in, line);)
         if (std::sscanf(line.c_str(), "cue TitleScene %31s at pass %d ready %d", phase, &pass, &ready) == 3)
             cues.push_back({phase, pass, ready});
     return cues;
@@ -149,9 +134,7 @@ TEST_F(SceneTest, TitlePhasesRunTheirCourseAndTheSceneLeavesNothingBehind) {
     const char* const phases[5] = {"a", "c", "d", "f", "h"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(cues[i].phase, phases[i]);
-        if (i > 0) {
-            EXPECT_GE(cues[i].pass, cues[i].ready) << phases[i] << " cued before it was ready";
-        }
+        EXPECT_TRUE(i == 0 || cues[i].pass >= cues[i].ready) << phases[i] << " cued before it was ready";
     }
 
     EXPECT_EQ(world.GetObjectCount(), 0);
