@@ -145,7 +145,8 @@ Mesh Emblem() {
         "..##.#.....##..", ".##..#......##.", "##....###....##", ".##......#..##.", "..##.....#.##..",
         "...##.###.##...", "....##...##....", ".....##.##.....", "......###......", ".......#.......",
     };
-    Mesh m = Voxels(rows, 20, 40);
+    // About 400 pixels across where the title's camera stops, so its rings show round it.
+    Mesh m = Voxels(rows, 14, 28);
     const Vec3 lo = m.Min(), hi = m.Max();
     m.Translate((lo + hi) * -0.5);
     m.RotateX(kPi);  // read from the camera before the scene turns it

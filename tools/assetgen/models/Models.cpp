@@ -52,7 +52,7 @@ void GenerateModels(Pack& pack) {
     Add(pack, "end.3ds", {WordModel("end", "end", 6)});
     Add(pack, "of.3ds", {WordModel("of", "of", 6)});
     Add(pack, "solmire.3ds", {WordModel("solmire", "solmire", 6)});
-    Add(pack, "fond.ase", {Backdrop("stars", 800, 600, +1)});
+    Add(pack, "fond.ase", {StarField()});
     Add(pack, "rochers.3ds", {Rock("rocher", 30, 3)});
     // Planet, cockpit, mothership
     Add(pack, "vaiss_mere.3ds", Mothership());

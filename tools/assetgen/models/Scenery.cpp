@@ -53,7 +53,8 @@ Mesh PlanetRing() {
     return Named(m, "anneau", "anneau");
 }
 
-Mesh Torus() { return Named(assetgen::Torus(200, 35, 32, 12), "torus", "torus"); }
+// A slim tube: the title's words read through the rings that circle them.
+Mesh Torus() { return Named(assetgen::Torus(200, 14, 32, 8), "torus", "torus"); }
 Mesh Ring() { return Named(assetgen::Torus(220, 18, 36, 8), "cercle", "ring"); }
 
 Mesh Tunnel() {
@@ -121,6 +122,19 @@ Mesh Backdrop(const char* texture, double w, double h, int facing) {
         }
     if (facing > 0) m.FlipWinding();
     return Named(m, texture, texture);
+}
+
+Mesh StarField() {
+    // Twice the size of a backdrop, the stars tiled twice so they keep their size: the title's
+    // camera turns well away from the view ahead. The plane stands 1000 in front of the object's
+    // origin (towards -z once the scene turns it over), inside the far distance from the
+    // camera's first place on.
+    Mesh m = Backdrop("stars", 1600, 1200, +1);
+    for (auto& v : m.verts) {
+        v.u *= 2;
+        v.v *= 2;
+    }
+    return m.Translate({0, 0, 1000});
 }
 
 Mesh MountainBackdrop(const char* texture, double w, double h, unsigned seed) {
