@@ -84,13 +84,15 @@ Mesh Rock(const char* name, double radius, unsigned seed) {
 }
 
 Mesh Nebula() {
-    Mesh m = Puffs(12, 7,
+    // Wide and thin, the puffs seldom overlapping: drawn additive, every layer brightens, and
+    // where three meet the purple burns to white.
+    Mesh m = Puffs(14, 7,
                    [](Rng& r) {
                        // One draw per statement: argument order is not fixed, the content must be.
-                       const double x = r.Range(-650, 650), y = r.Range(-450, 450);
+                       const double x = r.Range(-1100, 1100), y = r.Range(-700, 700);
                        return Vec3(x, y, r.Range(-40, 40));
                    },
-                   140, 300, 0.55);
+                   120, 250, 0.5);
     return Named(m, "nuage", "cloud");
 }
 
