@@ -14,8 +14,8 @@
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
-// The park phase has shown itself once the card has grown to its size (1 to 1.7 by 0.1).
-constexpr int kCardGrowthPasses = 7;
+// The park has shown itself once the pigeon has crossed it (about five seconds).
+constexpr int kParkPasses = 150;
 }  // namespace
 
 void FountainScene() {
@@ -123,7 +123,7 @@ void FountainScene() {
         PondMask(video.screen1Pixels, maskPixels);
         scene.Pass();
     }
-    scene.Cue("park", parkStart + kCardGrowthPasses);
+    scene.Cue("park", parkStart + kParkPasses);
 
     // The card swells over the screen.
     while (growth <= 1.73) {

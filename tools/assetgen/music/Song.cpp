@@ -21,13 +21,14 @@ const std::vector<Cue>& SongCues() {
         {24.00, "TitleScene (d): after the camera's retreat (64 passes), \"presents\""},
         {30.72, "TitleScene (f): \"presents\" has flown off (170 passes); the title words come"},
         {46.08, "TitleScene (h): after the words' approach and 300 turning passes, they burst"},
-        {115.20, "MothershipRingScene: the ship starts (title 189 + fade 32, planet about 1300, tunnel 333, "
-                 "ring 50 passes, and a few seconds' margin: a cue before the scene starts would be lost)"},
-        {155.52, "FleetLaunchScene: end (ring about 60, battle about 955, launch about 150 passes)"},
-        {165.12, "FountainScene: the card swells (fade 32, about 250 passes of fountain)"},
+        {112.08, "MothershipRingScene: the ship starts (title 1572 with its fade, planet 1289, tunnel 333, "
+                 "ring rushes 50 and the ship standing 45 passes, and a second's margin)"},
+        {152.40, "FleetLaunchScene: end (ring about 140, battle 956, launch 167 passes and a second on)"},
+        {159.84, "FountainScene: the card swells (fade 32, the park's 150 passes and a second)"},
+        {166.08, "LighthouseEffect: end (fade 32, entry 59, a sweep of about 60 passes); the land scenes "
+                 "written before it will need their own cues here"},
         {220.80, "MissileScene: end after the logo bursts (fade 32, mountains 596, forest 400, missiles "
                  "about 600 passes)"},
-        {230.40, "LighthouseEffect: end (fade 32, entry 59, a sweep of about 200 passes)"},
         {247.68, "LakeScene: segment 5, the figure raises its arms (segments 0 to 4, 500 passes)"},
     };
     return cues;
