@@ -78,3 +78,8 @@ void SetPose(Object3D* object, double x, double y, double z, double rx, double r
     object->angles[1] = ry;
     object->angles[2] = rz;
 }
+
+void CopyPose(const Object3D* from, Object3D* to) {
+    SetPose(to, from->position[0], from->position[1], from->position[2], from->angles[0], from->angles[1],
+            from->angles[2]);
+}

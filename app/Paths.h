@@ -42,6 +42,8 @@ void PlaceOnPath(Object3D* object, int pathIndex);
 
 // Position and angles in one call; visibility untouched.
 void SetPose(Object3D* object, double x, double y, double z, double rx, double ry, double rz);
+// Gives `to` the position and angles of `from` (a part that rides with its model).
+void CopyPose(const Object3D* from, Object3D* to);
 
 inline double Lerp(double a, double b, double t) { return (1 - t) * a + t * b; }
 

@@ -149,10 +149,7 @@ void PlanetScene() {
 
     // The glows are drawn where the hull is, whatever it does.
     auto pass = [&] {
-        for (Object3D* g : glows) {
-            std::copy(hull->position, hull->position + 3, g->position);
-            std::copy(hull->angles, hull->angles + 3, g->angles);
-        }
+        for (Object3D* g : glows) CopyPose(hull, g);
         scene.Pass();
     };
     auto turnScenery = [&] {

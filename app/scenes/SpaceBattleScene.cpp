@@ -174,10 +174,7 @@ void SpaceBattleScene() {
 
     auto pass = [&] {
         galaxy->angles[1] += 0.001;
-        for (Object3D* g : glows) {
-            std::copy(hull->position, hull->position + 3, g->position);
-            std::copy(hull->angles, hull->angles + 3, g->angles);
-        }
+        for (Object3D* g : glows) CopyPose(hull, g);
         scene.Pass();
     };
 
