@@ -75,8 +75,14 @@ void PlaySequence() {
     SpaceBattleScene();
     FleetLaunchScene();
     FountainScene();
+    MountainPassScene();
+    ForestFlightScene();
+    MissileScene();
     FadeToPicture("pevin.bmp");
     LighthouseEffect();
+    LakeScene();
+    CharacterScene();
+    LogoScene();
     RemoveAxisLights();
 }
 

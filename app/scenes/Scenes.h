@@ -9,6 +9,12 @@ void MothershipRingScene();
 void SpaceBattleScene();
 void FleetLaunchScene();
 void FountainScene();
+void MountainPassScene();
+void ForestFlightScene();
+void MissileScene();
+void LakeScene();
+void CharacterScene();
+void LogoScene();
 // Picture effects between scenes (app/effects).
 void FadeToPicture(const char* bmpFileName);
 void LighthouseEffect();

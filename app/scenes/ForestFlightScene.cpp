@@ -1,0 +1,4 @@
+// Not written yet: the show passes straight on.
+#include "app/scenes/Scenes.h"
+
+void ForestFlightScene() {}
