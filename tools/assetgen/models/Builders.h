@@ -36,7 +36,7 @@ Mesh EnergyBall(const char* name, const char* texture, double radius, unsigned s
 // after a half turn about x when `facing` is +1; picture up along +y in the model.
 Mesh Backdrop(const char* texture, double w, double h, int facing);
 Mesh StarField();
-Mesh MountainBackdrop(const char* texture, double w, double h, unsigned seed);
+Mesh MountainBackdrop(const char* texture, double w, double h, unsigned seed, double passFloor = 0);
 Mesh MountainGround();
 Mesh Card(const char* texture, double w, double h);  // two-sided thin slab, for sprites
 

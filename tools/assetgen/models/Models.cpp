@@ -76,7 +76,7 @@ void GenerateModels(Pack& pack) {
     Add(pack, "fontaine.ase", {Fountain()});
     // Mountains, forest, missiles
     Add(pack, "nuage2.ase", {CloudRing()});
-    Add(pack, "fond_mont2.ase", {MountainBackdrop("mont2", 620, 480, 13)});
+    Add(pack, "fond_mont2.ase", {MountainBackdrop("mont2", 620, 480, 13, 0.4)});
     Add(pack, "foret1.ase", {Forest()});
     Add(pack, "foret2.ase", {Canopy()});
     Add(pack, "missile.ase", {Missile()});

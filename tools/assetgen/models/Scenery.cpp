@@ -1,5 +1,7 @@
 // Space and earth scenery: planet, sun, rings, the tunnel, rocks, clouds, backgrounds, forests,
 // ground, fog, lake, trees, fountain.
+#include <algorithm>
+#include <cmath>
 #include <numbers>
 
 #include "tools/assetgen/mesh/Noise.h"
@@ -29,13 +31,14 @@ Mesh Roughen(Mesh m, double amount, double frequency, unsigned seed) {
 }
 
 // Squashed, roughened spheres scattered by a generator: clouds and canopies.
-Mesh Puffs(int count, unsigned seed, const std::function<Vec3(Rng&)>& place, double r0, double r1, double squashZ) {
+Mesh Puffs(int count, unsigned seed, const std::function<Vec3(Rng&)>& place, double r0, double r1, double squashZ,
+           int segments = 8) {
     Rng rng(seed);
     Mesh m;
     for (int i = 0; i < count; ++i) {
         const Vec3 at = place(rng);
         const double r = rng.Range(r0, r1);
-        Mesh puff = Roughen(Sphere(r, 8, 5), 0.15, 0.05, seed + static_cast<unsigned>(i));
+        Mesh puff = Roughen(Sphere(r, segments, segments / 2 + 1), 0.15, 0.05, seed + static_cast<unsigned>(i));
         puff.Scale({1, 1, squashZ}).Translate(at);
         m.Append(puff);
     }
@@ -102,7 +105,7 @@ Mesh CloudRing() {
                        const double a = r.Range(0, 2 * kPi), d = r.Range(170, 360);
                        return Vec3(d * std::cos(a), d * std::sin(a), r.Range(-15, 15));
                    },
-                   55, 95, 0.4);
+                   55, 95, 0.4, 12);  // rounder: the mountain pass scales it five times
     return Named(m, "nuage2", "cloud2");
 }
 
@@ -139,14 +142,19 @@ Mesh StarField() {
     return m.Translate({0, 0, 1000});
 }
 
-Mesh MountainBackdrop(const char* texture, double w, double h, unsigned seed) {
-    // A ridge line across the top, relief towards the camera (-z), picture up along +y.
+Mesh MountainBackdrop(const char* texture, double w, double h, unsigned seed, double passFloor) {
+    // A ridge line across the top, relief towards the camera (-z), picture up along +y. With a
+    // pass, the ridge dips in a smooth V across the middle fifth down to passFloor * h.
     Mesh m;
     const int nx = 48, ny = 8;
     for (int j = 0; j <= ny; ++j)
         for (int i = 0; i <= nx; ++i) {
             const double u = static_cast<double>(i) / nx, f = static_cast<double>(j) / ny;
-            const double ridge = h * (0.45 + 0.55 * Fbm(u * 6, 0.5, seed, 4));
+            double ridge = h * (0.45 + 0.55 * Fbm(u * 6, 0.5, seed, 4));
+            if (passFloor > 0) {
+                const double g = std::max(0.0, 1 - std::abs(u - 0.5) / 0.16);
+                ridge = std::min(ridge, ridge + (h * passFloor - ridge) * g * g * (3 - 2 * g));
+            }
             const double y = -h / 2 + (ridge) * (1 - f);
             const double relief = j == ny ? 0 : -30 * Fbm(u * 9, f * 3, seed + 1, 3) * (1 - f);
             m.AddVertex({-w / 2 + w * u, y, relief}, u, (h / 2 - y) / h);

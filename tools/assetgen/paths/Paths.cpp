@@ -78,21 +78,28 @@ void Add(Pack& pack, const char* file, const std::vector<KeyPath>& paths) {
     throw ContentError(std::string(file) + " is not in the catalogue");
 }
 
-// Five ships dive from above the camera into the mountain pass (y arcs through 500 on the way).
+// Five ships dive in turn from above the camera and swoop into the pass cut in the ridge (y
+// arcs through 500 on the way: down below the pass, then up into it). They come alternately
+// from left and right; the pass's floor stands about 50 pixels below the screen's middle, and
+// key 1 leaves each ship in the gap above it, against the sky, 3000 ahead of the camera.
 std::vector<KeyPath> MountainPass() {
+    const double from[5] = {-240, 240, -130, 130, 0}, to[5] = {-40, 40, -20, 20, 0};
+    const double z0 = -300, z1 = 2400, y0 = -350, y1 = -150;
+    // Pitch follows the arc: nose down as steeply as the dive begins, a little up at the end.
+    const double pitch0 = -std::atan2(2 * (500 - y0), z1 - z0), pitch1 = std::atan2(2 * (500 - y1), z1 - z0);
     std::vector<KeyPath> paths;
     for (int i = 0; i < 5; ++i) {
-        const double x0 = -320 + 160 * i, x1 = -120 + 60 * i;
-        const double roll = (i % 2 ? 0.35 : -0.35);
-        // Nose down (rx < 0) into the dive, up (rx > 0) out of it.
-        paths.push_back(Arc("ship" + std::to_string(i), {x0, -340, -320, -0.35, 0, roll, 0},
-                            {x1, -260, 4200, 0.15, 0, -roll * 0.5, 200}));
+        const double heading = HeadingY(to[i] - from[i], z1 - z0);
+        const double roll = from[i] < 0 ? -0.4 : (from[i] > 0 ? 0.4 : 0);  // banked into the turn
+        paths.push_back(Arc("ship" + std::to_string(i), {from[i], y0 - 20 * (i % 2), z0, pitch0, heading, roll, 0},
+                            {to[i], y1, z1, pitch1, heading, -roll * 0.3, 200}));
     }
     return paths;
 }
 
-// Two small ships weave over the spinning forest, seen from above (their top turned towards the
-// camera by rx = pi/2; ry then steers them in the screen plane).
+// Two small ships weave low over the spinning forest, seen from above (their top turned towards
+// the camera by rx = pi/2; ry then steers them in the screen plane). They fly 80 to 110 from
+// the camera, well above the canopy, so that at a tenth of their size they still read.
 std::vector<KeyPath> ForestFlight() {
     std::vector<KeyPath> paths;
     for (int s = 0; s < 2; ++s) {
@@ -100,8 +107,8 @@ std::vector<KeyPath> ForestFlight() {
         const int keys = 9;
         std::vector<Vec3> at;
         for (int k = 0; k < keys; ++k) {
-            const double a = 2 * kPi * k / (keys - 1) + s * 0.6;
-            at.push_back({(95 - 15 * s) * std::cos(a), (60 + 10 * s) * std::sin(a), -420 + 30 * s + 40 * std::sin(2 * a)});
+            const double a = 2 * kPi * k / (keys - 1) + s * 0.9;
+            at.push_back({(48 - 8 * s) * std::cos(a), (30 + 5 * s) * std::sin(a), -505 + 8 * s + 10 * std::sin(2 * a)});
         }
         double previous = 0;
         for (int k = 0; k < keys; ++k) {

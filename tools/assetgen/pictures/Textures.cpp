@@ -281,7 +281,7 @@ void GenerateTextures(Pack& pack) {
     AddTexture(pack, "station", Plates({170, 160, 150}, {70, 60, 50}, 8, 12));
     AddTexture(pack, "missile", Plates({200, 200, 200}, {200, 40, 40}, 2, 13));
     AddTexture(pack, "cloud", Noise({30, 20, 70}, {210, 180, 250}, 4, 14));
-    AddTexture(pack, "cloud2", Noise({90, 90, 110}, {235, 235, 245}, 4, 15));
+    AddTexture(pack, "cloud2", Noise({4, 4, 8}, {120, 122, 140}, 4, 15));  // drawn additive: a haze
     AddTexture(pack, "planet", Bands({180, 120, 70}, {230, 200, 150}, {90, 60, 40}, 16));
     AddTexture(pack, "sun", Noise({255, 120, 10}, {255, 240, 120}, 6, 17));
     AddTexture(pack, "anneau", Bands({120, 110, 100}, {220, 210, 190}, {60, 50, 40}, 18));
@@ -294,7 +294,7 @@ void GenerateTextures(Pack& pack) {
     AddTexture(pack, "mont2", Mountains({90, 95, 115}, {245, 248, 255}, {30, 60, 35}, 24));
     AddTexture(pack, "montagne", Noise({70, 90, 60}, {200, 200, 190}, 8, 25));
     AddTexture(pack, "forest", Leaves({10, 50, 15}, {60, 140, 40}, 26));
-    AddTexture(pack, "canopy", Leaves({20, 80, 30}, {140, 220, 90}, 27));
+    AddTexture(pack, "canopy", Leaves({10, 45, 15}, {90, 160, 60}, 27));  // additive over the floor
     AddTexture(pack, "logo", Marble({200, 160, 40}, {255, 240, 170}, 28));
     AddTexture(pack, "marble", Marble({120, 120, 130}, {235, 235, 240}, 29));
     AddTexture(pack, "energy", Glow({255, 255, 255}, {80, 200, 255}, 30, 1.0));
