@@ -63,7 +63,7 @@ void GlideRenderer::Init() {
     grDepthBufferFunction(GR_CMP_LESS);
     grDepthMask(FXTRUE);
     grBufferClear(0, 0, 0xFFFF);
-    grTexFilterMode(GR_TMU0, GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR);
+    SetFilter();
     grTexClampMode(GR_TMU0, GR_TEXTURECLAMP_WRAP, GR_TEXTURECLAMP_WRAP);
     grTexMipMapMode(GR_TMU0, GR_MIPMAP_DISABLE, FXFALSE);
 }
@@ -268,13 +268,26 @@ void GlideRenderer::DrawLine(Vertex* a, Vertex* b, int color) {
     grDrawLine(&p, &q);
 }
 
+// Keyed faces drawn over the scene are point-sampled. The board compares the key with the
+// filtered texel, so bilinear taps across a sprite's outline blend its colour with the black
+// key into a dark fringe that no longer matches the key. The additive pass keeps the filter:
+// there a blend towards black adds next to nothing, and its glows swell over the screen.
+void GlideRenderer::SetFilter() {
+    const GrTextureFilterMode_t mode = keyed_ && !additive_ ? GR_TEXTUREFILTER_POINT_SAMPLED : GR_TEXTUREFILTER_BILINEAR;
+    grTexFilterMode(GR_TMU0, mode, mode);
+}
+
 void GlideRenderer::BeginAdditive() {
+    additive_ = true;
+    SetFilter();
     grDepthMask(FXFALSE);
     grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ONE, GR_BLEND_ONE, GR_BLEND_ZERO);
     grCullMode(GR_CULL_DISABLE);
 }
 
 void GlideRenderer::EndAdditive() {
+    additive_ = false;
+    SetFilter();
     grDepthMask(FXTRUE);
     grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
 }
@@ -304,6 +317,8 @@ int GlideRenderer::FreeTexture(int) {
 }
 
 void GlideRenderer::SetColorKey(unsigned color) {
+    keyed_ = color != 0xFFFFFFFFu;
+    SetFilter();
     if (color == 0xFFFFFFFFu) {
         grChromakeyMode(GR_CHROMAKEY_DISABLE);
         return;

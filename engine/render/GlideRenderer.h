@@ -73,11 +73,13 @@ private:
     bool Selected(const Face& f) const;
     void SetCull(unsigned flags, int cullSign);
     bool Is555() const;
+    void SetFilter();
 
     Video& video_;
     TextureRecord textures[kMaxTextures];
     int textureCount = 0;
     int backgroundWidth_ = 0, backgroundHeight_ = 0;
+    bool keyed_ = false, additive_ = false;  // what SetFilter chooses by
     // Pictures of freed textures, kept for the next loads of the same side (the display
     // keeps every surface it made until it goes).
     std::vector<TextureRecord> spareSurfaces_;

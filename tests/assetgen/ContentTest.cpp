@@ -128,6 +128,40 @@ std::vector<std::uint16_t> Picture(std::string_view file, int w, int h) {
     return pixels;
 }
 
+// The fountain scene's sprites: cards whose faces all lie in the card's two planes (walls a
+// unit thick drew the squeezed picture as a line when seen edge-on), on pictures ringed by
+// the key colour (the board wraps, so bilinear taps at one edge read the opposite one).
+TEST_F(ContentModels, SpriteCardsAreFlatAndTheirPicturesHaveAKeyedRing) {
+    for (const char* file : {"fondv.ase", "fontaine.ase"}) {
+        SCOPED_TRACE(file);
+        world.LoadObject(DataFile(file).c_str());
+        ASSERT_EQ(world.objectCount, 1);
+        const Object3D* card = world.GetObject(0);
+        auto normal = [&](int i) {
+            const Face* f = card->GetFace(i);
+            const Vector3 a(f->a->x, f->a->y, f->a->z), b(f->b->x, f->b->y, f->b->z), c(f->c->x, f->c->y, f->c->z);
+            return Normalized((b - a).Cross(c - a));
+        };
+        ASSERT_GT(card->faceCount, 0);
+        for (int i = 0; i < card->faceCount; ++i) EXPECT_GT(std::abs(normal(i).Dot(normal(0))), 0.999) << "face " << i;
+        DeleteObjects();
+    }
+    for (const char* sprite : {"pigeon1", "pigeon2", "fontaine1", "fontaine2", "fontaine3", "fontaine4", "nuage3", "soleilv"}) {
+        SCOPED_TRACE(sprite);
+        const auto pixels = Picture(std::string(sprite) + ".bmp", 128, 128);
+        ASSERT_EQ(pixels.size(), 128u * 128u);
+        int opaque = 0, opaqueEdge = 0;
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x) {
+                const bool shown = pixels[static_cast<std::size_t>(y) * 128 + x] != 0;
+                opaque += shown;
+                opaqueEdge += shown && (x == 0 || y == 0 || x == 127 || y == 127);
+            }
+        EXPECT_EQ(opaqueEdge, 0);
+        EXPECT_GT(opaque, 500);
+    }
+}
+
 // Every picture reads at the size the effects expect; the 8-bit ones through the reader that
 // hands their bytes to the effects (which ends the program on a fault), the others as scenes
 // load them. Then the parts the effects work on hold what they need.

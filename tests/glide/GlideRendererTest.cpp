@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -280,4 +281,31 @@ TEST_F(GlideRendererTest, ProjectionsAtTheLimitsDrawSafely) {
     EXPECT_EQ(Count("guDrawTriangleWithClip"), 10u);
     grBufferSwap(1);
     EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST_F(GlideRendererTest, KeyedFacesShowNoDarkFringeButTheAdditivePassStaysFiltered) {
+    // Left half the key (black), right half red, magnified to 25 pixels a texel. The board
+    // keys the filtered texel: bilinear taps across the outline would blend dark reds that
+    // miss the key and ring the sprite.
+    const auto bytes = bmp::Bmp24(8, 8, [](int x, int) { return x < 4 ? bmp::Rgb{0, 0, 0} : bmp::Rgb{255, 0, 0}; });
+    std::ofstream(dir / "half.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    ASSERT_EQ(renderer.LoadTexture((dir / "half").string().c_str()), 0);
+    Tri sprite(-100, -100, 100, -100, 100, 100), behind(-200, -200, 200, -200, 200, 200, 20);
+    auto row = [&] {
+        std::set<std::uint16_t> seen{Shown(320, 190)};
+        for (int x = 320 - 40; x < 320 + 90; ++x) seen.insert(At(x, 190));
+        return seen;
+    };
+    renderer.SetColorKey(0);
+    renderer.BeginFrame();
+    renderer.DrawSolidFaces(behind.list, 1, nullptr, 0, 1);
+    renderer.DrawTexturedFaces(sprite.list, 1, nullptr, 0, 1);
+    EXPECT_EQ(row(), (std::set<std::uint16_t>{kBlue, kRed}));
+    // Added glows keep the smooth filter: their outline ramps, and black adds nothing.
+    renderer.BeginFrame();
+    renderer.BeginAdditive();
+    renderer.DrawTexturedFaces(sprite.list, 1, nullptr, 0, 1);
+    renderer.EndAdditive();
+    EXPECT_GT(row().size(), 4u);
+    renderer.SetColorKey(0xFFFFFFFFu);
 }

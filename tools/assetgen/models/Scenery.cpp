@@ -180,9 +180,13 @@ Mesh MountainGround() {
 
 Mesh Card(const char* texture, double w, double h) {
     // Two-sided: the -z side reads upright unturned, the +z side after a half turn about x.
+    // The two faces only: the slab's unit-thick walls, seen edge-on, drew the whole picture
+    // squeezed into a line of pixels beside the sprite.
     Mesh m = ConvexPrism({{-w / 2, -h / 2}, {w / 2, -h / 2}, {w / 2, h / 2}, {-w / 2, h / 2}}, -0.5, 0.5);
+    m.faces.resize(4);  // front and back, two triangles each; the walls came after them
+    m.verts.resize(8);
     for (auto& v : m.verts)
-        if (v.p.z < 0 && &v - m.verts.data() < 8) v.v = 1 - v.v;
+        if (v.p.z < 0) v.v = 1 - v.v;
     return Named(m, texture, texture);
 }
 

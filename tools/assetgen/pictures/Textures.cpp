@@ -251,6 +251,11 @@ void AddTexture(Pack& pack, const std::string& name, const Image& image, bool sp
         Image copy = image;
         for (auto& p : copy.pixels)
             if (p.r || p.g || p.b) p = paint::Opaque({static_cast<double>(p.r), static_cast<double>(p.g), static_cast<double>(p.b)});
+        // A ring of key texels: the board wraps, so bilinear taps along one edge of the card
+        // also reach the opposite edge, and an opaque row there (the fountain's basin) drew a
+        // dark line along the card's top.
+        for (int x = 0; x < copy.width; ++x) copy.At(x, 0) = copy.At(x, copy.height - 1) = Rgb{};
+        for (int y = 0; y < copy.height; ++y) copy.At(0, y) = copy.At(copy.width - 1, y) = Rgb{};
         pack.Add(name + ".bmp", WriteBmp24(copy));
         return;
     }
