@@ -28,7 +28,8 @@ Mesh PlanetRing();
 Mesh Torus();
 Mesh Ring();
 Mesh Tunnel();
-Mesh Rock(const char* name, double radius, unsigned seed);
+// A roughened ball; fewer segments and rings make chunkier fragments when it bursts.
+Mesh Rock(const char* name, double radius, unsigned seed, int segments = 12, int rings = 8);
 Mesh Nebula();
 Mesh CloudRing();
 Mesh EnergyBall(const char* name, const char* texture, double radius, unsigned seed);

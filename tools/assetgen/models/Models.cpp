@@ -86,9 +86,10 @@ void GenerateModels(Pack& pack) {
     Add(pack, "energie.ase", {EnergyBall("energie", "energy", 50, 81)});
     Add(pack, "sol.3ds", {Ground()});
     Add(pack, "brouillard.ase", {Fog()});
-    Add(pack, "ptitrocher1.ase", {Rock("rocher1", 40, 91)});
-    Add(pack, "ptitrocher2.ase", {Rock("rocher2", 50, 92)});
-    Add(pack, "ptitrocher3.ase", {Rock("rocher3", 34, 93)});
+    // Knee-high to the figure at the scene's scale (0.3); coarse, so the burst throws chunks.
+    Add(pack, "ptitrocher1.ase", {Rock("rocher1", 60, 91, 8, 6)});
+    Add(pack, "ptitrocher2.ase", {Rock("rocher2", 72, 92, 8, 6)});
+    Add(pack, "ptitrocher3.ase", {Rock("rocher3", 54, 93, 8, 6)});
     Add(pack, "arbre1.ase", Tree(1));
     Add(pack, "arbre2.ase", Tree(2));
     Add(pack, "lac.ase", {Lake()});

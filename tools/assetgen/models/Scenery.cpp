@@ -79,8 +79,8 @@ Mesh Tunnel() {
     return Named(m, "tunnel", "tunnel");
 }
 
-Mesh Rock(const char* name, double radius, unsigned seed) {
-    Mesh m = Roughen(Sphere(radius, 12, 8), 0.3, 2.5 / radius, seed);
+Mesh Rock(const char* name, double radius, unsigned seed, int segments, int rings) {
+    Mesh m = Roughen(Sphere(radius, segments, rings), 0.3, 2.5 / radius, seed);
     m.Scale({1, 0.8, 1.1});
     m.PlanarMapping('x', 'y');
     return Named(m, name, "rock");
@@ -225,8 +225,16 @@ Mesh Ground() {
 }
 
 Mesh Fog() {
-    Mesh m = Grid(-1400, -1400, 1400, 1400, 14, 14,
-                  [](double x, double z) { return 30 * (Fbm(x / 500, z / 500, 61, 3) - 0.5); });
+    // Low patches of mist over the lake (the origin) and the grass round it, behind the
+    // figure's walk: flattened puffs, drawn additive, seen from low as pale bands over the
+    // water. Kept out of the camera's foreground, where one bank would fill the picture.
+    Mesh m = Puffs(16, 61,
+                   [](Rng& r) {
+                       const double x = r.Range(-1000, 1000), z = r.Range(-700, 600);
+                       return Vec3(x, z, 0);
+                   },
+                   140, 260, 0.25);
+    m.RotateX(kPi / 2);  // the puffs were laid out in the xy plane, flattened along z
     return Named(m, "brouillard", "fog");
 }
 

@@ -140,18 +140,23 @@ std::vector<KeyPath> MissileRun() {
 }
 
 // The figure walks towards the camera by the lake, stops (the scene waits for the music there),
-// raises its arms, crouches and jumps.
+// then raises its arms over three segments while it crouches and jumps. Each part's key is
+// interpolated on its own, so between two keys a limb's joint follows a chord instead of its
+// arc round the hip: no arm turns by more than 0.8 between keys, which keeps the shoulder
+// within a few units of the body (the legs' joints lie close to the hip and barely move).
+Pose LakeStride(Vec3 at, double s) { return {at, 0.05, -0.35 * s, 0.35 * s, 0.55 * s, -0.55 * s, 0}; }
+
 std::vector<KeyPath> LakeWalk() {
     std::vector<Pose> poses;
     poses.push_back({{0, 400, 1300}, 0, 0, 0, 0, 0, 0});
-    poses.push_back(Stride({0, 400, 1200}, 1));
-    poses.push_back(Stride({0, 400, 1100}, -1));
-    poses.push_back(Stride({0, 400, 1000}, 1));
-    poses.push_back(Stride({0, 400, 900}, -1));
+    poses.push_back(LakeStride({0, 400, 1200}, 1));
+    poses.push_back(LakeStride({0, 400, 1100}, -1));
+    poses.push_back(LakeStride({0, 400, 1000}, 1));
+    poses.push_back(LakeStride({0, 400, 900}, -1));
     poses.push_back({{0, 400, 840}, 0, 0, 0, 0, 0, 0});
-    poses.push_back({{0, 400, 840}, 0, -2.6, -2.6, 0, 0, -0.3});
-    poses.push_back({{0, 420, 840}, 0.25, -0.8, -0.8, 0.9, 0.9, 0});
-    poses.push_back({{0, 250, 820}, -0.1, -2.9, -2.9, -0.2, -0.2, -0.2});
+    poses.push_back({{0, 400, 840}, 0, -0.8, -0.8, 0, 0, -0.3});
+    poses.push_back({{0, 418, 840}, 0.25, -1.85, -1.85, 0.8, 0.8, 0});
+    poses.push_back({{0, 250, 820}, -0.1, -2.3, -2.3, -0.2, -0.2, -0.2});
     return FigureWalk(poses, "");
 }
 
@@ -193,15 +198,18 @@ std::vector<KeyPath> BikeTrack() {
     return {p};
 }
 
-// Path 0: the lake; paths 1 to 6 and 7 to 12: the two kinds of tree around it on the ground.
+// Path 0: the lake; paths 1 to 6 the pines and 7 to 12 the round trees, on the ground (its
+// grass lies at about y 475, the trees sink a little into it). The figure walks along x = 0
+// from z 1300 to 840 with the lake behind it: a few trees flank its way, close enough to give
+// it scale, the rest stand round the water, none on the camera's line to the figure.
 std::vector<KeyPath> Trees() {
     std::vector<KeyPath> paths{{"lac", {{150, 455, 2300, 0, 0, 0, 0}}}};
-    for (int i = 0; i < 12; ++i) {
-        const double a = 2 * kPi * i / 12 + 0.3;
-        const double r = 900 + 220 * ((i * 7) % 5);
-        const double x = 150 + r * std::cos(a) * 1.3, z = 2300 + r * std::sin(a) * 0.8;
-        paths.push_back({"tree" + std::to_string(i + 1), {{x, 475, z, 0, 0.7 * i, 0, 0}}});
-    }
+    const double at[12][2] = {
+        {-420, 1150}, {-650, 1750}, {420, 1600}, {760, 2150}, {-300, 2950}, {520, 3050},
+        {-540, 900},  {380, 1150},  {-950, 2350}, {1050, 2700}, {-120, 3350}, {900, 1400},
+    };
+    for (int i = 0; i < 12; ++i)
+        paths.push_back({"tree" + std::to_string(i + 1), {{at[i][0], 478, at[i][1], 0, 0.7 * i, 0, 0}}});
     return paths;
 }
 
