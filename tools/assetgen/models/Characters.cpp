@@ -155,10 +155,12 @@ Mesh Emblem() {
 
 std::vector<Mesh> LogoParts() {
     // Thirteen letters that the scenes stand in a row 10 apart, then the frame and the pedestal.
+    // The letters read upright unturned (+y down on screen), standing as they are on the pedestal.
     std::vector<Mesh> parts;
     const std::string letters = "solmirestudio";
     for (std::size_t i = 0; i < letters.size(); ++i) {
         Mesh m = Word(letters.substr(i, 1), 1.6, 3);
+        m.RotateX(kPi);
         parts.push_back(Named(m, std::to_string(i + 1), "logo"));
     }
     Mesh frame = Box({-70, -45, 0}, {14, 90, 14});

@@ -125,17 +125,20 @@ std::vector<KeyPath> ForestFlight() {
     return paths;
 }
 
-// Three ships towards the logo's pedestal, which stands on path 3; path 4 is the logo's frame.
+// Three ships dive in over the camera (key 0 behind it, above) and fly on towards the logo's
+// pedestal far ahead; path 3 is the pedestal, path 4 the logo's frame standing on it.
 std::vector<KeyPath> MissileRun() {
     std::vector<KeyPath> paths;
     for (int i = 0; i < 3; ++i) {
-        const double x0 = -420 + 420 * i;
-        paths.push_back(Arc("ship" + std::to_string(i), {x0, -200, -380, -0.1, 0, 0.3 - 0.3 * i, 0},
-                            {x0 * 0.4, -60, 1150, 0.05, 0, -0.2 + 0.2 * i, 200}));
+        const double x0 = -300 + 300 * i;
+        // Nose slightly down (rx < 0) along the descent, rolling into the turn that the
+        // scene's arc on x gives it.
+        paths.push_back(Arc("ship" + std::to_string(i), {x0, -380, -1150, -0.12, 0, 0.35 - 0.35 * i, 0},
+                            {x0 * 0.5, -160, 1000, -0.08, 0, -0.2 + 0.2 * i, 200}));
     }
-    const Key socle{-60, 130, 1400, 0, 0, 0, 0}, bat{0, 60, 1450, 0, 0, 0, 0};
+    const Key socle{0, 100, 1400, 0, 0, 0, 0};
     paths.push_back({"socle", {socle, socle}});
-    paths.push_back({"bat", {bat, bat}});
+    paths.push_back({"bat", {socle, socle}});
     return paths;
 }
 
