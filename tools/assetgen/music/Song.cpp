@@ -25,11 +25,11 @@ const std::vector<Cue>& SongCues() {
                  "ring rushes 50 and the ship standing 45 passes, and a second's margin)"},
         {152.40, "FleetLaunchScene: end (ring about 140, battle 956, launch 167 passes and a second on)"},
         {159.84, "FountainScene: the card swells (fade 32, the park's 150 passes and a second)"},
-        {166.08, "LighthouseEffect: end (fade 32, entry 59, a sweep of about 60 passes); the land scenes "
-                 "written before it will need their own cues here"},
-        {220.80, "MissileScene: end after the logo bursts (fade 32, mountains 596, forest 400, missiles "
-                 "about 600 passes)"},
-        {247.68, "LakeScene: segment 5, the figure raises its arms (segments 0 to 4, 500 passes)"},
+        {218.28, "MissileScene: end after the logo bursts (park 7 and its fade 30, mountains 596, forest "
+                 "400, missiles 681 passes to the last sun, and a second)"},
+        {223.32, "LighthouseEffect: end (fade 31, entry 59, a sweep of 60 passes)"},
+        {241.44, "LakeScene: segment 5, the figure raises its arms (segments 0 to 4, 500 passes, and a "
+                 "second and a half)"},
     };
     return cues;
 }
