@@ -162,7 +162,7 @@ std::vector<KeyPath> CharacterWalk() {
     poses.push_back({{0, 7, -60}, 0.08, 0.35, -0.35, -0.45, 0.45});
     poses.push_back({{0, 7, -130}, 0.08, -0.35, 0.35, 0.45, -0.45});
     // Leaning out, one arm reaching forward, the back leg trailing and the front one kicked up.
-    const Pose takeOff{{0, -4, -200}, 0.45, -1.35, -0.7, 0.25, -1.15};
+    const Pose takeOff{{0, -4, -200}, 0.65, -1.55, -0.9, 0.05, -1.35};
     const Vec3 landing{0, 520, -620};
     for (int k = 0; k <= 5; ++k) {
         const double t = k / 5.0;
