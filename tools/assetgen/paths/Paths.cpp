@@ -163,20 +163,30 @@ std::vector<KeyPath> LakeWalk() {
     return FigureWalk(poses, "");
 }
 
-// Walk away from the camera (keys 0 to 3), then keys 3 to 8 frame the leap off the cliff down
-// towards the mountains.
+// The figure starts as the scene stands it, unturned (facing -z), and walks that way to the
+// cliff's edge: keys 0 to 3 are two strides and the take-off. Keys 3 to 8 are the leap, the
+// take-off pose held: x and z in a straight line, y on the arc that leaves the edge level and
+// falls ever faster (keys 4 to 7 are points of it), down through the hole in the clouds.
 std::vector<KeyPath> CharacterWalk() {
+    // The arms turn about shoulders far above the shared origin while the scene moves every
+    // part in a straight line between keys, so an arm turns by at most about 0.7 from key to
+    // key: the shoulders then part by a few units at most half-way. The legs' joints lie on the
+    // turning axis and may swing freely; the straight legs lower the hip a little when spread.
     std::vector<Pose> poses;
-    poses.push_back({{0, 0, 0}, 0, 0, 0, 0, 0, 0});
-    poses.push_back(Stride({0, 0, 70}, 1));
-    poses.push_back(Stride({0, 0, 140}, -1));
-    poses.push_back({{0, 12, 190}, 0.3, 0.9, 0.9, -0.6, -0.6, 0.1});
-    poses.push_back({{0, -80, 420}, -0.3, -2.8, -2.8, 0.3, 0.3, 0});
-    poses.push_back({{0, 200, 700}, -0.4, -2.8, -2.8, 0.4, -0.3, 0});
-    poses.push_back({{0, 600, 1000}, -0.6, -2.6, -2.9, 0.5, -0.4, 0});
-    poses.push_back({{0, 1100, 1300}, -0.8, -2.6, -2.9, 0.5, -0.4, 0});
-    poses.push_back({{0, 1600, 1600}, -1.0, -2.6, -2.9, 0.5, -0.4, 0});
-    for (auto& p : poses) p.heading = kPi;
+    poses.push_back({{0, 0, 0}});
+    poses.push_back({{0, 7, -60}, 0.08, 0.35, -0.35, -0.45, 0.45});
+    poses.push_back({{0, 7, -130}, 0.08, -0.35, 0.35, 0.45, -0.45});
+    // Leaning out, one arm reaching forward, the back leg trailing and the front one kicked up.
+    const Pose takeOff{{0, -4, -200}, 0.65, -1.55, -0.9, 0.05, -1.35};
+    const Vec3 landing{0, 520, -620};
+    for (int k = 0; k <= 5; ++k) {
+        const double t = k / 5.0;
+        Pose p = takeOff;
+        p.at = {takeOff.at.x + (landing.x - takeOff.at.x) * t,
+                takeOff.at.y + (landing.y - takeOff.at.y) * t * t,  // Bezier2(a, a, c, t)
+                takeOff.at.z + (landing.z - takeOff.at.z) * t};
+        poses.push_back(p);
+    }
     return FigureWalk(poses, "");
 }
 
