@@ -53,8 +53,6 @@ std::vector<KeyPath> FigureWalk(const std::vector<Pose>& poses, const char* pref
     return paths;
 }
 
-Pose Stride(Vec3 at, double s) { return {at, 0.05, -0.5 * s, 0.5 * s, 0.45 * s, -0.45 * s, 0}; }
-
 double Unwrap(double angle, double previous) {
     while (angle - previous > kPi) angle -= 2 * kPi;
     while (angle - previous < -kPi) angle += 2 * kPi;
