@@ -36,6 +36,8 @@ constexpr double kHaloNear = 10, kHaloFar = 25;
 
 // Faces past this distance are dropped: the far trees stand about 4000 from the camera.
 constexpr int kFarZ = 8000;
+// What the scenes after it were made with (the mothership ring scene's setting).
+constexpr int kFarZAfter = 20000;
 // A night by the water: a cool light from above, a fainter one from the camera's side so the
 // figure's front reads, and a weak warm fill from the right; the rest nearly dark. Kept well
 // under saturation (2 is full strength) so that the sparks' halo shows where it lands.
@@ -278,5 +280,6 @@ void LakeScene() {
 
     world.RemoveHalo(&halo);
     world.SetCamera(nullptr);  // the local camera ends here
+    world.SetFarZ(kFarZAfter);
     world.Clear();
 }

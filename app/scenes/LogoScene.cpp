@@ -37,7 +37,7 @@ void LogoScene() {
     Object3D* frame = scene.Find("bat");
     Object3D* pedestal = scene.Find("socle");
     const unsigned lit = RenderFlags::kGouraud | RenderFlags::kTextured;
-    mountains->SetFlags(lit);
+    mountains->SetFlags(RenderFlags::kTextured);  // a picture behind the flight, not lit
     for (Object3D* p : parts) p->SetFlags(lit | RenderFlags::kCull);
     for (Object3D* o : {frame, pedestal}) o->SetFlags(lit | RenderFlags::kCull);
 
