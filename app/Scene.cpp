@@ -22,7 +22,10 @@ Stage& TheStage() {
     return stage;
 }
 
-Scene::Scene(const char* name_) : name(name_) {}
+Scene::Scene(const char* name_) : name(name_) {
+    // The engine clock places the scene in the show (in a capture it counts passes exactly).
+    if (TheStage().trace) std::fprintf(stderr, "scene %s begins at %ld ms\n", name, os::ClockMs());
+}
 
 Scene::~Scene() {
     // Anything the scene left in the world goes out before it is freed.

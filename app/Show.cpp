@@ -121,6 +121,7 @@ int RunShow(const ShowOptions& options) {
             }});
         // The last loop never ends by itself: a capture keeps a tail of it, then stops.
         stage.finalLoop = [] {
+            if (TheStage().trace) std::fprintf(stderr, "final loop at pass %ld\n", capture.Passes());
             const long tail = capture.Passes() + static_cast<long>(tailSeconds * Capture::kPassesPerSecond);
             if (passLimit < 0 || tail < passLimit) passLimit = tail;
         };
