@@ -20,8 +20,8 @@ struct ModelEntry {
     std::string_view names;  // separated by blanks
 };
 
-// Sixteen invented greeted groups, one model each, shown in this order by the greetings roll;
-// the list is the show's as well, so it lives below both.
+// Sixteen invented greeted groups, one model each, in the greetings roll's order. The roll reads
+// the same list, which is why it lives in content/, below both the show and this generator.
 using content::kGreetedGroups;
 
 inline constexpr ModelEntry kModels[] = {
