@@ -84,11 +84,20 @@ void PlaySequence() {
     CharacterScene();
     LogoScene();
     RemoveAxisLights();
+    GreetingsScene();
 }
 
 void RealPlayIdle() {
     app.PumpMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+music::FadeClock RealPlayFadeClock() {
+    const auto now = music::FadeClock::Real().now;
+    return {now, [now](double seconds) {
+                const double end = now() + seconds;
+                while (now() < end) RealPlayIdle();
+            }};
 }
 
 int RunShow(const ShowOptions& options) {
@@ -129,15 +138,13 @@ int RunShow(const ShowOptions& options) {
         video.fullScreen = !options.windowed;
         stage.endOfPass = PaceEndOfPass;
         stage.idle = RealPlayIdle;
+        soundtrack.SetFadeClock(RealPlayFadeClock());
     }
 
     StartUp();
     // The display's own clearing flips during start-up are not part of the show.
     if (capturing)
         os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) { capture.WriteFrame(pixels, w, h); });
+    // The show ends in its last loop: by Escape in real play, after the tail in a capture.
     PlaySequence();
-
-    if (capturing) FinishCapture();
-    // The scenes still to come are not written yet: keep the last picture until Escape.
-    for (;;) stage.idle();
 }

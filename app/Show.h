@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "engine/music/Fade.h"
+
 struct ShowOptions {
     std::string captureDir;   // empty: real play
     long maxPasses = -1;      // capture: stop after this many passes (-1: no limit)
@@ -15,13 +17,18 @@ struct ShowOptions {
     bool windowed = false;
 };
 
-// Runs the show; returns the process exit code when it ends by itself (a capture that is
-// done); real play ends through the message pump instead.
+// Runs the show, which ends in an endless last loop: real play ends through the message pump
+// (Escape), a capture once it has rendered what was asked. Returns an exit code only when the
+// capture cannot start.
 int RunShow(const ShowOptions& options);
 
-// The scenes in the show's order, with the world calls between them.
-void PlaySequence();
+// The scenes in the show's order, with the world calls between them, into the last loop.
+[[noreturn]] void PlaySequence();
 
 // One turn of a wait that draws nothing, in real play: one window message (so Escape still
 // ends the program) and a short sleep.
 void RealPlayIdle();
+
+// The module fades' clock in real play: real time, waited out in turns of RealPlayIdle, so
+// that Escape ends the program at any moment of a module change.
+music::FadeClock RealPlayFadeClock();

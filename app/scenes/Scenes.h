@@ -1,7 +1,7 @@
 #pragma once
 
 // The scene routines, in the order the show plays them. Each runs to completion and leaves
-// the world empty.
+// the world empty, but for the last.
 void TitleScene();
 void PlanetScene();
 void CockpitTunnelScene();
@@ -15,6 +15,10 @@ void MissileScene();
 void LakeScene();
 void CharacterScene();
 void LogoScene();
+// The greetings end the show: they go on into the roll of names, whose last loop runs until
+// Escape.
+[[noreturn]] void GreetingsScene();
+[[noreturn]] void GreetingRoll();
 // Picture effects between scenes (app/effects).
 void FadeToPicture(const char* bmpFileName);
 void LighthouseEffect();

@@ -1,6 +1,8 @@
 # Fails when a source file includes across a forbidden edge between the layers:
 #   platform/ does not include engine/, app/, tools/, tests or benchmarks;
 #   platform/raster/ includes itself and the standard library, nothing else;
+#   content/ (names the show and its generator share) includes the standard library only, and
+#   only the show, the tools and the tests include it;
 #   engine/ does not include app/, tools/, tests or benchmarks; app/ not tools/, tests, benchmarks;
 #   tools/ not app/, tests or benchmarks; tests not benchmarks;
 #   SDL and libopenmpt only in platform/ (outside raster) and the tests that inject SDL events;
@@ -32,7 +34,7 @@ endfunction()
 function(check_tree root)
   file(GLOB_RECURSE files RELATIVE ${root}
        ${root}/platform/*.h ${root}/platform/*.cpp ${root}/engine/*.h ${root}/engine/*.cpp
-       ${root}/app/*.h ${root}/app/*.cpp ${root}/tools/*.h ${root}/tools/*.cpp
+       ${root}/app/*.h ${root}/app/*.cpp ${root}/tools/*.h ${root}/tools/*.cpp ${root}/content/*.h
        ${root}/bench/*.h ${root}/bench/*.cpp ${root}/tests/*.h ${root}/tests/*.cpp)
   set(found "")
   foreach(file IN LISTS files)
@@ -62,13 +64,17 @@ function(check_tree root)
         elseif(NOT name MATCHES "^platform/raster/" AND name MATCHES "/")
           set(why "the rasteriser includes only itself")
         endif()
+      elseif(file MATCHES "^content/")
+        if(NOT angle OR name MATCHES "/")
+          set(why "content/ includes the standard library only")
+        endif()
       elseif(file MATCHES "^platform/")
-        starts_with_any(hit "${name}" engine/ app/ tools/ tests/ support/ bench/)
+        starts_with_any(hit "${name}" engine/ app/ tools/ tests/ support/ bench/ content/)
         if(hit)
           set(why "platform/ stands below the engine")
         endif()
       elseif(file MATCHES "^engine/")
-        starts_with_any(hit "${name}" app/ tools/ tests/ support/ bench/)
+        starts_with_any(hit "${name}" app/ tools/ tests/ support/ bench/ content/)
         if(hit)
           set(why "engine/ stands below the show and its tools")
         endif()
@@ -124,6 +130,10 @@ if(DEFINED SELFTEST)
     "tools/model/main.cpp|#include \"app/Globals.h\"|bad"
     "bench/video_bench.cpp|#include \"video/Headless.h\"|bad"
     "tests/world/WorldTest.cpp|#include \"bench/Common.h\"|bad"
+    "content/Names.h|#include \"engine/world/World.h\"|bad"
+    "content/Names2.h|#include <SDL2/SDL.h>|bad"
+    "engine/world/World3.cpp|#include \"content/GreetedGroups.h\"|bad"
+    "platform/os/Window3.cpp|#include \"content/GreetedGroups.h\"|bad"
     "platform/raster/Rasteriser2.cpp|#include <emmintrin.h>|good"
     "platform/raster/Rasteriser3.cpp|#include \"platform/raster/Raster.h\"|good"
     "platform/raster/Rasteriser4.cpp|#include <cstdint>|good"
@@ -133,7 +143,10 @@ if(DEFINED SELFTEST)
     "app/Show2.cpp|#include \"engine/world/World.h\"|good"
     "bench/video_bench2.cpp|#include \"support/BmpFiles.h\"|good"
     "tests/input/InputTest.cpp|#include <SDL.h>|good"
-    "tests/show/SceneTest.cpp|#include \"app/Show.h\"|good")
+    "tests/show/SceneTest.cpp|#include \"app/Show.h\"|good"
+    "content/Names3.h|#include <string_view>|good"
+    "app/Scene3.cpp|#include \"content/GreetedGroups.h\"|good"
+    "tools/assetgen/Catalogue.h|#include \"content/GreetedGroups.h\"|good")
   set(expected "")
   foreach(case IN LISTS cases)
     string(REPLACE "|" ";" parts "${case}")

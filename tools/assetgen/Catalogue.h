@@ -9,6 +9,8 @@
 
 #include <string_view>
 
+#include "content/GreetedGroups.h"
+
 namespace assetgen {
 
 struct ModelEntry {
@@ -18,11 +20,9 @@ struct ModelEntry {
     std::string_view names;  // separated by blanks
 };
 
-// Sixteen invented greeted groups, one model each, shown in this order by the greetings roll.
-inline constexpr std::string_view kGreetedGroups[16] = {
-    "velmora",  "quillfin",  "braxtide", "orrowen",  "tumbleknot", "skellin",  "ferrowisp", "mirrodale",
-    "pellucine", "zarnolith", "glimwick", "cindrel", "oktavane",   "hushmoor", "lunvarra",  "drezzik",
-};
+// Sixteen invented greeted groups, one model each, in the greetings roll's order. The roll reads
+// the same list, which is why it lives in content/, below both the show and this generator.
+using content::kGreetedGroups;
 
 inline constexpr ModelEntry kModels[] = {
     // Title
