@@ -83,6 +83,7 @@ void PlaySequence() {
     LakeScene();
     CharacterScene();
     LogoScene();
+    MotorbikeScene();
     RemoveAxisLights();
 }
 

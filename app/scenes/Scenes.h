@@ -15,6 +15,7 @@ void MissileScene();
 void LakeScene();
 void CharacterScene();
 void LogoScene();
+void MotorbikeScene();
 // Picture effects between scenes (app/effects).
 void FadeToPicture(const char* bmpFileName);
 void LighthouseEffect();
