@@ -46,16 +46,19 @@ constexpr unsigned kSolidLit = kLit | RenderFlags::kCull;
 // feet about 47 under its hip at this scale.
 constexpr double kShipScale = 1.5, kFigureScale = 0.2;
 constexpr double kRiderAbove = 65;
-// Arrival: down from under the roof by the front wall, leftwards, to hover over the lift while
-// the camera comes closer to it.
-constexpr double kShipFrom[3] = {-250, -600, 1400};
-constexpr double kShipDip = -520;  // Bezier2 control of its height
-constexpr double kShipAt[3] = {-900, -240, 1200};
-constexpr double kFinaleView[3] = {-520, -200, 790};
-constexpr double kFinaleLook[3] = {-860, -90, 1160};
+// Arrival: in along the front wall from the right, slowing down, to hover over the lift while
+// the camera draws back to take in its approach.
+constexpr double kShipFrom[3] = {-100, -380, 1500};
+constexpr double kShipDip = -300;  // Bezier2 control of its height
+constexpr double kShipAt[3] = {-900, -200, 1200};
+constexpr double kFinaleView[3] = {-400, -230, 600};
+constexpr double kFinaleLook[3] = {-820, -150, 1100};
 constexpr double kShipHeading = kPi / 2;  // nose towards -x
 constexpr double kArriveStep = 1.0 / 75;
-// The leap onto the platform's corner nearest the camera, the figure turning to face it.
+// The leap onto the platform's corner nearest the camera, the figure turning to face it; the
+// camera comes in closer.
+constexpr double kCloseView[3] = {-560, -170, 800};
+constexpr double kCloseLook[3] = {-820, -100, 1110};
 constexpr double kLandAt[3] = {-790, -47, 1060};
 constexpr double kLeapHeight = 140;
 constexpr double kFigureFacing = 0.72;
@@ -63,23 +66,25 @@ constexpr double kLeapStep = 1.0 / 45;
 // Gathering: the balls swell in the hands (model hand at x +-80, y -16) while the ship leaves
 // over the right, climbing.
 constexpr double kHandX = 80 * kFigureScale, kHandY = -16 * kFigureScale;
-constexpr double kBallGrowth = 1.03;
+constexpr double kBallGrowth = 1.025;
+constexpr double kBallSpin = 4;  // turns about y over a phase, so the glow's texture moves
 constexpr double kShipAway[3] = {300, -600, 1450};
+constexpr double kShipTurnAway = 1;  // banks round to the right as it goes
 constexpr double kGatherStep = 1.0 / 60;
 // The light: the balls rise over the head and meet; the glow opens where they meet.
 constexpr double kOverHead = -110;
 constexpr double kRaiseStep = 1.0 / 45;
-constexpr double kSunOpen = 1.06;
+constexpr double kSunOpen = 1.12;  // per pass over the phase's second half
 // The lift: sinks with everything on it, faster and faster, until its top is at y 1400; the
 // camera rises meanwhile to look down the shaft.
 constexpr double kLiftDepth = 1400;
 constexpr double kLiftPull = 0.5;
-constexpr double kShaftView[3] = {-700, -450, 830};
-constexpr double kShaftLook[3] = {-900, 700, 1200};
-// The flare: the glow climbs out of the shaft towards the camera, swelling to fill the screen.
+constexpr double kShaftView[3] = {-820, -430, 960};
+constexpr double kShaftLook[3] = {-900, 1400, 1200};
+// The flare: the glow climbs out of the shaft towards the camera, swelling to fill the screen,
+// and holds there over the last fifth.
 constexpr double kFlareStep = 0.02, kFlareEnd = 1.2;
-constexpr double kFlareFrom[3] = {-900, 500, 1200};
-constexpr double kFlareTo[3] = {-850, -150, 1100};
+constexpr double kFlareTo[3] = {-835, -160, 1010};
 constexpr double kFlareGrowth = 1.085;
 
 void PoseBetween(Object3D* o, const PathKey& a, const PathKey& b, double t, double dx, double dz) {
@@ -103,14 +108,31 @@ struct Rider {
     }
 };
 
-// Camera angles that look from `from` at `to`, the turn about y taken within half a turn of
-// `nearYaw` so that a Lerp towards it turns the short way.
-void LookAt(const double from[3], const double to[3], double nearYaw, double angles[3]) {
-    const double dx = to[0] - from[0], dy = to[1] - from[1], dz = to[2] - from[2];
-    angles[0] = std::atan2(dy, std::hypot(dx, dz));
-    angles[1] = nearYaw + std::remainder(std::atan2(dx, dz) - nearYaw, 2 * kPi);
-    angles[2] = 0;
-}
+// The camera's move from where it is to a view of a point: position and angles by Lerp, the
+// turn about y the short way round.
+class CameraMove {
+public:
+    CameraMove(const Camera& camera, const double view[3], const double look[3]) {
+        const double dx = look[0] - view[0], dy = look[1] - view[1], dz = look[2] - view[2];
+        const double angles[3] = {std::atan2(dy, std::hypot(dx, dz)),
+                                  camera.angles[1] + std::remainder(std::atan2(dx, dz) - camera.angles[1], 2 * kPi), 0};
+        for (int i = 0; i < 3; ++i) {
+            from[i] = camera.position[i];
+            from[3 + i] = camera.angles[i];
+            to[i] = view[i];
+            to[3 + i] = angles[i];
+        }
+    }
+    void Apply(Camera& camera, double s) const {
+        for (int i = 0; i < 3; ++i) {
+            camera.position[i] = Lerp(from[i], to[i], s);
+            camera.angles[i] = Lerp(from[3 + i], to[3 + i], s);
+        }
+    }
+
+private:
+    double from[6], to[6];
+};
 
 }  // namespace
 
@@ -181,6 +203,9 @@ void MotorbikeScene() {
     sun->Scale(0.05, 0.05, 0.05);
     sun->angles[0] = kPi;
     sun->visible = 0;
+    // Later it turns to face the camera wherever that goes.
+    Vector3 eye;
+    sun->FollowPoint(&eye);
 
     LoadPaths("scene11.txt", 1);
     const Path ride = PathTable[0];
@@ -250,6 +275,12 @@ void MotorbikeScene() {
     }
     for (Object3D* o : car3) o->visible = 0;
 
+    // From here on each pass turns the glow to the camera first.
+    auto show = [&] {
+        eye = Vector3(camera.position[0], camera.position[1], camera.position[2]);
+        scene.Pass();
+    };
+
     // The ship brings the figure standing on its back.
     ship->visible = 1;
     for (Object3D* p : figure) p->visible = 1;
@@ -259,39 +290,34 @@ void MotorbikeScene() {
     auto rideShip = [&] {
         poseFigure(ship->position[0], ship->position[1] - kRiderAbove, ship->position[2], kShipHeading - kPi);
     };
-    double rideEnd[6], finale[3];
-    for (int i = 0; i < 3; ++i) {
-        rideEnd[i] = camera.position[i];
-        rideEnd[3 + i] = camera.angles[i];
-    }
-    LookAt(kFinaleView, kFinaleLook, camera.angles[1], finale);
+    const CameraMove back(camera, kFinaleView, kFinaleLook);
     for (double s = 0; s <= 1; s += kArriveStep) {
-        for (int i = 0; i < 3; ++i) {
-            camera.position[i] = Lerp(rideEnd[i], kFinaleView[i], s);
-            camera.angles[i] = Lerp(rideEnd[3 + i], finale[i], s);
-        }
-        SetPose(ship, Lerp(kShipFrom[0], kShipAt[0], s), Bezier2(kShipFrom[1], kShipDip, kShipAt[1], s),
-                Lerp(kShipFrom[2], kShipAt[2], s), 0, kShipHeading, 0);
+        back.Apply(camera, s);
+        const double e = Bezier2(0, 1, 1, s);  // fast at first, slowing to a stop
+        SetPose(ship, Lerp(kShipFrom[0], kShipAt[0], e), Bezier2(kShipFrom[1], kShipDip, kShipAt[1], e),
+                Lerp(kShipFrom[2], kShipAt[2], e), 0, kShipHeading, 0);
         rideShip();
-        scene.Pass();
+        show();
     }
 
     // The leap down among the bikes.
     const double leapFrom[3] = {ship->position[0], ship->position[1] - kRiderAbove, ship->position[2]};
+    const CameraMove in(camera, kCloseView, kCloseLook);
     for (double s = 0; s <= 1; s += kLeapStep) {
+        in.Apply(camera, s);
         poseFigure(Lerp(leapFrom[0], kLandAt[0], s),
                    Bezier2(leapFrom[1], std::min(leapFrom[1], kLandAt[1]) - kLeapHeight, kLandAt[1], s),
                    Lerp(leapFrom[2], kLandAt[2], s), Lerp(kShipHeading - kPi, kFigureFacing, s));
-        scene.Pass();
+        show();
     }
     poseFigure(kLandAt[0], kLandAt[1], kLandAt[2], kFigureFacing);
 
     // The balls swell in its hands; the ship leaves.
     const double c = std::cos(kFigureFacing), sn = std::sin(kFigureFacing);
-    auto hand = [&](int side, double dy, double* at) {
+    auto hand = [&](int side, double* at) {
         // The figure's x axis turned by its heading, as for the bikes.
         at[0] = kLandAt[0] + side * kHandX * c;
-        at[1] = kLandAt[1] + kHandY + dy;
+        at[1] = kLandAt[1] + kHandY;
         at[2] = kLandAt[2] + side * kHandX * sn;
     };
     for (int i = 0; i < 2; ++i) balls[i]->visible = 1;
@@ -299,14 +325,14 @@ void MotorbikeScene() {
     for (double s = 0; s <= 1; s += kGatherStep) {
         for (int i = 0; i < 2; ++i) {
             double at[3];
-            hand(i == 0 ? 1 : -1, 0, at);
+            hand(i == 0 ? 1 : -1, at);
             SetPose(balls[i], at[0], at[1], at[2], 0, 0, 0);
             balls[i]->Scale(kBallGrowth, kBallGrowth, kBallGrowth);
-            balls[i]->angles[1] = 4 * s;
+            balls[i]->angles[1] = kBallSpin * s;
         }
         SetPose(ship, Lerp(shipFrom[0], kShipAway[0], s), Bezier2(shipFrom[1], shipFrom[1], kShipAway[1], s),
-                Lerp(shipFrom[2], kShipAway[2], s), 0, kShipHeading + s, 0);
-        scene.Pass();
+                Lerp(shipFrom[2], kShipAway[2], s), 0, kShipHeading + kShipTurnAway * s, 0);
+        show();
     }
     ship->visible = 0;
 
@@ -315,55 +341,42 @@ void MotorbikeScene() {
     for (double s = 0; s <= 1; s += kRaiseStep) {
         for (int i = 0; i < 2; ++i) {
             double at[3];
-            hand(i == 0 ? 1 : -1, 0, at);
+            hand(i == 0 ? 1 : -1, at);
             SetPose(balls[i], Lerp(at[0], over[0], s), Bezier2(at[1], over[1], over[1], s), Lerp(at[2], over[2], s),
-                    0, 4 + 4 * s, 0);
+                    0, kBallSpin * (1 + s), 0);
         }
         if (s > 0.5) {
             sun->visible = 1;
             sun->Scale(kSunOpen, kSunOpen, kSunOpen);
         }
-        SetPose(sun, over[0], over[1], over[2], kPi, kPi + camera.angles[1], 0);
-        scene.Pass();
+        SetPose(sun, over[0], over[1], over[2], kPi, 0, 0);
+        show();
     }
     for (Object3D* b : balls) b->visible = 0;
 
     // Down the shaft with everything on the lift; the camera rises to look after it.
-    double cameraFrom[6];
-    for (int i = 0; i < 3; ++i) {
-        cameraFrom[i] = camera.position[i];
-        cameraFrom[3 + i] = camera.angles[i];
-    }
-    double lookDown[3];
-    LookAt(kShaftView, kShaftLook, camera.angles[1], lookDown);
+    const CameraMove down(camera, kShaftView, kShaftLook);
     double speed = 0;
-    Object3D* riding[kBikes * kBikeParts + kFigureParts + 1];
-    int n = 0;
-    for (auto& b : bikes)
-        for (Object3D* o : b) riding[n++] = o;
-    for (Object3D* p : figure) riding[n++] = p;
-    riding[n++] = sun;
     while (lift->position[1] < kLiftDepth) {
         speed += kLiftPull;
         const double drop = std::min(speed, kLiftDepth - lift->position[1]);
         lift->position[1] += drop;
-        for (Object3D* o : riding) o->position[1] += drop;
-        const double s = lift->position[1] / kLiftDepth;
-        for (int i = 0; i < 3; ++i) {
-            camera.position[i] = Lerp(cameraFrom[i], kShaftView[i], s);
-            camera.angles[i] = Lerp(cameraFrom[3 + i], lookDown[i], s);
-        }
-        sun->angles[1] = kPi + camera.angles[1];
-        scene.Pass();
+        for (auto& bike : bikes)
+            for (Object3D* o : bike) o->position[1] += drop;
+        for (Object3D* p : figure) p->position[1] += drop;
+        sun->position[1] += drop;
+        down.Apply(camera, lift->position[1] / kLiftDepth);
+        show();
     }
 
     // The light flares up out of the shaft.
+    const double flareFrom[3] = {sun->position[0], sun->position[1], sun->position[2]};
     for (double s = 0; s <= kFlareEnd; s += kFlareStep) {
         const double u = std::min(s, 1.0);
-        SetPose(sun, Lerp(kFlareFrom[0], kFlareTo[0], u), Lerp(kFlareFrom[1], kFlareTo[1], u),
-                Lerp(kFlareFrom[2], kFlareTo[2], u), kPi, kPi + camera.angles[1], 0);
+        SetPose(sun, Lerp(flareFrom[0], kFlareTo[0], u), Lerp(flareFrom[1], kFlareTo[1], u),
+                Lerp(flareFrom[2], kFlareTo[2], u), kPi, 0, 0);
         sun->Scale(kFlareGrowth, kFlareGrowth, kFlareGrowth);
-        scene.Pass();
+        show();
     }
 
     world.SetCamera(nullptr);  // the local camera ends here

@@ -20,7 +20,7 @@ constexpr int kLatestCuePasses = 8 * 30;
 const std::vector<std::string> kScenes = {
     "TitleScene",       "PlanetScene",       "CockpitTunnelScene", "MothershipRingScene", "SpaceBattleScene",
     "FleetLaunchScene", "FountainScene",     "MountainPassScene",  "ForestFlightScene",   "MissileScene",
-    "LighthouseEffect", "LakeScene",         "CharacterScene",     "LogoScene"};
+    "LighthouseEffect", "LakeScene",         "CharacterScene",     "LogoScene",          "MotorbikeScene"};
 
 TEST(Show, ScenesComeInOrderAndEachCueFollowsItsPhaseWithinEightSeconds) {
     const fs::path dir = fs::path(::testing::TempDir()) / ("solmire_show_" + std::to_string(getpid()));
