@@ -36,7 +36,8 @@ constexpr double kCar1From = 0.8, kCar1Step = 0.003;
 constexpr double kCar3X[2] = {600, -500};
 constexpr double kCar3Z[3] = {-300, -1000, -800};
 
-// Lit from above and from behind the camera's usual side; the walls facing it dimmer.
+// A strong light from above and a softer one along +z, the rest low, so that floor, ceiling and
+// the walls facing each way all differ.
 constexpr double kLights[6][3] = {{1.7, 1.6, 1.5}, {0.3, 0.28, 0.35}, {0.9, 0.9, 1.0},
                                   {0.5, 0.5, 0.55}, {0.6, 0.55, 0.6}, {0.6, 0.55, 0.6}};
 constexpr unsigned kLit = RenderFlags::kGouraud | RenderFlags::kTextured;

@@ -189,10 +189,12 @@ std::vector<KeyPath> CharacterWalk() {
 }
 
 // The camera's ride through the hall of "IntVokar.ase" (floor at y 0), and the bikes' track on
-// its floor. The camera's five keys are where it stands at passes 0, 182, 468, 868 and 1268 of the
-// scene's walk: by the lift as the bikes set off, under the right side as they jump the second
-// ramp and the car dives past, high in the middle as they ride round the back, and back by the
-// lift as they come up the left side over the first ramp and stop on it.
+// its floor. The camera's keys are where it stands at passes 0, 182, 468, 868 and 1268 of the
+// scene's walk: before the lift, facing the bikes as they set off towards it; by the front left,
+// turned to the right as they go along the front and the car under the roof sets off; over the
+// right side as they leap the second ramp under the diving car; in the middle, turned to the
+// back as they cross it; behind the lift as they come up the left side over the first ramp and
+// stop on it. In between, the angles turn by Lerp, keeping the bikes in view.
 std::vector<KeyPath> CameraRide() {
     return {{"camera",
              {{-300, -150, 950, 0.17, -1.18, 0, 0},
