@@ -64,7 +64,6 @@ void StartUp() {
 }  // namespace
 
 void PlaySequence() {
-    // Scenes join this list as they are written; nothing stands in for a missing one.
     TitleScene();
     AddAxisLights();
     PlanetScene();
@@ -83,6 +82,7 @@ void PlaySequence() {
     LakeScene();
     CharacterScene();
     LogoScene();
+    MotorbikeScene();
     RemoveAxisLights();
     GreetingsScene();
 }

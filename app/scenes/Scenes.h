@@ -15,6 +15,7 @@ void MissileScene();
 void LakeScene();
 void CharacterScene();
 void LogoScene();
+void MotorbikeScene();
 // The greetings end the show: they go on into the roll of names, whose last loop runs until
 // Escape.
 [[noreturn]] void GreetingsScene();

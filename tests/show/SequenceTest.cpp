@@ -24,7 +24,8 @@ constexpr int kLongestShow = 7 * 60 * kPassesPerSecond;
 const std::vector<std::string> kScenes = {
     "TitleScene",       "PlanetScene",       "CockpitTunnelScene", "MothershipRingScene", "SpaceBattleScene",
     "FleetLaunchScene", "FountainScene",     "MountainPassScene",  "ForestFlightScene",   "MissileScene",
-    "LighthouseEffect", "LakeScene",         "CharacterScene",     "LogoScene",           "GreetingsScene"};
+    "LighthouseEffect", "LakeScene",         "CharacterScene",     "LogoScene",           "MotorbikeScene",
+    "GreetingsScene"};
 
 TEST(Show, ScenesComeInOrderOnTheirCuesIntoTheLastLoopWithinSevenMinutes) {
     const fs::path dir = fs::path(::testing::TempDir()) / ("solmire_show_" + std::to_string(getpid()));

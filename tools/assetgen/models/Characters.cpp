@@ -1,5 +1,6 @@
 // The figure, the machines of the motorbike scene and its hall, the logo, words and the
 // greetings set.
+#include <array>
 #include <numbers>
 #include <string>
 
@@ -26,6 +27,24 @@ Mesh Tiled(Mesh m, double tu, double tv) {
         v.u *= tu;
         v.v *= tv;
     }
+    return m;
+}
+
+// A flat sheet of nu by nv cells from o along u and v, facing along u x v, its picture repeated
+// tu by tv times. The engine draws a face while any corner is in front of the camera, so big
+// faces near the camera's path are cut small enough that one crossing it stays near it.
+Mesh Sheet(const Vec3& o, const Vec3& u, const Vec3& v, int nu, int nv, double tu, double tv) {
+    Mesh m;
+    for (int j = 0; j <= nv; ++j)
+        for (int i = 0; i <= nu; ++i) {
+            const double a = static_cast<double>(i) / nu, b = static_cast<double>(j) / nv;
+            m.AddVertex(o + u * a + v * b, a * tu, b * tv);
+        }
+    for (int j = 0; j < nv; ++j)
+        for (int i = 0; i < nu; ++i) {
+            const int k = j * (nu + 1) + i;
+            m.AddQuad(k, k + 1, k + nu + 2, k + nu + 1);
+        }
     return m;
 }
 
@@ -109,33 +128,59 @@ std::vector<Mesh> Car(bool upsideDown, double L) {
 }
 
 std::vector<Mesh> Hall() {
-    // 2400 wide, 3200 deep, floor at y 620, ceiling at y -700; not culled, so one-sided walls do.
+    // 2400 wide, 3200 deep, floor at y 0, ceiling at y -700: low enough that the car diving
+    // from under the roof passes just over the riders. Not culled, so one-sided walls do.
+    // In the floor's front left corner a lift shaft (kShaft) with its platform at floor level.
+    constexpr double kShaft[4] = {-1100, -700, 1000, 1400};  // x0, x1, z0, z1
+    constexpr double kShaftDepth = 1600;
+    auto inShaft = [&](double x, double z) { return x > kShaft[0] && x < kShaft[1] && z > kShaft[2] && z < kShaft[3]; };
     std::vector<Mesh> parts;
-    Mesh floor = Grid(-1200, -1600, 1200, 1600, 12, 16, [](double, double) { return 620.0; });
-    parts.push_back(Named(Tiled(floor, 6, 8), "sol", "hallfloor"));
-    Mesh ceiling = Grid(-1200, -1600, 1200, 1600, 6, 8, [](double, double) { return -700.0; });
+    Mesh floor = Grid(-1200, -1600, 1200, 1600, 24, 32, [](double, double) { return 0.0; });
+    std::vector<std::array<int, 3>> kept;
+    for (const auto& f : floor.faces) {
+        const Vec3 c = (floor.verts[f[0]].p + floor.verts[f[1]].p + floor.verts[f[2]].p) * (1.0 / 3);
+        if (!inShaft(c.x, c.z)) kept.push_back(f);
+    }
+    floor.faces = kept;
+    floor = Tiled(floor, 6, 8);
+    // The shaft's four walls, facing inwards, down to where the platform goes out of sight.
+    const double x0 = kShaft[0], x1 = kShaft[1], z0 = kShaft[2], z1 = kShaft[3];
+    const Vec3 around[5] = {{x0, 0, z0}, {x0, 0, z1}, {x1, 0, z1}, {x1, 0, z0}, {x0, 0, z0}};
+    for (int i = 0; i < 4; ++i)
+        floor.Append(Sheet(around[i], {0, kShaftDepth, 0}, around[i + 1] - around[i], 16, 4, 4, 1));
+    parts.push_back(Named(floor, "sol", "hallfloor"));
+    Mesh ceiling = Grid(-1200, -1600, 1200, 1600, 24, 32, [](double, double) { return -700.0; });
     parts.push_back(Named(Tiled(ceiling.FlipWinding(), 4, 4), "plafond", "hallwall"));
-    parts.push_back(Named(Tiled(Box({-1220, -40, 0}, {40, 1320, 3200}), 4, 2), "mur1", "hallwall"));
-    parts.push_back(Named(Tiled(Box({1220, -40, 0}, {40, 1320, 3200}), 4, 2), "mur2", "hallwall"));
-    parts.push_back(Named(Tiled(Box({0, -40, 1620}, {2400, 1320, 40}), 4, 2), "mur3", "hallwall"));
-    parts.push_back(Named(Tiled(Box({0, -40, -1620}, {2400, 1320, 40}), 4, 2), "mur4", "hallwall"));
+    // The walls' inner faces in cells of 100, a panel of the picture about every 700.
+    parts.push_back(Named(Sheet({-1200, -700, -1600}, {0, 700, 0}, {0, 0, 3200}, 7, 32, 1, 4.5), "mur1", "hallwall"));
+    parts.push_back(Named(Sheet({1200, -700, -1600}, {0, 0, 3200}, {0, 700, 0}, 32, 7, 4.5, 1), "mur2", "hallwall"));
+    parts.push_back(Named(Sheet({-1200, -700, 1600}, {0, 700, 0}, {2400, 0, 0}, 7, 24, 1, 3.5), "mur3", "hallwall"));
+    parts.push_back(Named(Sheet({-1200, -700, -1600}, {2400, 0, 0}, {0, 700, 0}, 24, 7, 3.5, 1), "mur4", "hallwall"));
+    // Against the side walls, clear of the car's dive along the right one.
     int n = 1;
     for (int side = -1; side <= 1; side += 2)
-        for (double z : {-1050.0, -350.0, 350.0, 1050.0})
-            parts.push_back(Named(At(Cylinder(50, 1320, 10), {700.0 * side, -40, z}), "pilier" + std::to_string(n++),
+        for (double z : {-1000.0, 0.0, 1000.0})
+            parts.push_back(Named(At(Cylinder(40, 700, 10), {1150.0 * side, -350, z}), "pilier" + std::to_string(n++),
                                   "hallpillar"));
     n = 1;
-    for (double z : {-1050.0, -350.0, 350.0, 1050.0})
-        parts.push_back(Named(Box({0, -650, z}, {2400, 60, 60}), "poutre" + std::to_string(n++), "hallpillar"));
+    for (double z : {-1050.0, -350.0, 350.0, 1050.0}) {
+        Mesh beam;  // in lengths of 200, for the same reason as the sheets
+        for (double x = -1100; x < 1200; x += 200) beam.Append(Box({x, -650, z}, {200, 60, 60}));
+        parts.push_back(Named(beam, "poutre" + std::to_string(n++), "hallpillar"));
+    }
+    // The bikes' jumps: up the left side towards +z, then down the right side towards -z.
     Mesh ramp1 = Box({0, 0, 0}, {300, 20, 900});
-    ramp1.RotateX(0.22).Translate({-400, 520, 100});
+    ramp1.RotateX(0.22).Translate({-900, -100, -160});
     parts.push_back(Named(ramp1, "rampe1", "hallfloor"));
     Mesh ramp2 = Box({0, 0, 0}, {300, 20, 700});
-    ramp2.RotateX(-0.25).Translate({450, 530, 900});
+    ramp2.RotateX(-0.25).Translate({900, -90, 650});
     parts.push_back(Named(ramp2, "rampe2", "hallfloor"));
     n = 1;
-    for (double z : {-800.0, 0.0, 800.0})
-        parts.push_back(Named(At(Sphere(60, 12, 8), {0, -600, z}), "lampe" + std::to_string(n++), "lamp"));
+    for (double z : {-1050.0, -350.0, 350.0, 1050.0})
+        parts.push_back(Named(At(Sphere(50, 12, 8), {0, -570, z}), "lampe" + std::to_string(n++), "lamp"));
+    // The lift's platform, its top at floor level; the scene lowers it.
+    parts.push_back(Named(Box({(x0 + x1) / 2, 10, (z0 + z1) / 2}, {x1 - x0 - 10, 20, z1 - z0 - 10}), "ascenseur",
+                          "hallpillar"));
     return parts;
 }
 

@@ -98,7 +98,7 @@ void GenerateModels(Pack& pack) {
     // Motorbikes
     Add(pack, "IntVokar.ase", Hall());
     Add(pack, "moto.ase", Motorbike());
-    Add(pack, "car1.ase", Car(true, 400));
+    Add(pack, "car1.ase", Car(true, 1200));
     Add(pack, "car3.ase", Car(false, 40));
     // Greetings
     Add(pack, "pilier.ase", {Pillar()});

@@ -188,23 +188,67 @@ std::vector<KeyPath> CharacterWalk() {
     return FigureWalk(poses, "");
 }
 
-// The camera's ride through the hall of "IntVokar.ase", and the bikes' track on its floor.
+// The camera's ride through the hall of "IntVokar.ase" (floor at y 0), and the bikes' track on
+// its floor. The camera's keys are where it stands at passes 0, 182, 468, 868 and 1268 of the
+// scene's walk: before the lift, facing the bikes as they set off towards it; by the front left,
+// turned to the right as they go along the front and the car under the roof sets off; over the
+// right side as they leap the second ramp under the diving car; in the middle, turned to the
+// back as they cross it; behind the lift as they come up the left side over the first ramp and
+// stop on it. In between, the angles turn by Lerp, keeping the bikes in view.
 std::vector<KeyPath> CameraRide() {
     return {{"camera",
-             {{0, -120, -1500, 0.05, 0, 0, 0},
-              {0, -80, -700, 0.08, 0.1, 0, 180},
-              {350, -180, 100, 0.15, 0.45, 0, 460},
-              {700, -350, 500, 0.35, 0.8, 0.05, 860},
-              {300, -500, 1100, 0.5, 1.4, 0.05, 1260}}}};
+             {{-300, -150, 950, 0.17, -1.18, 0, 0},
+              {-535, -120, 475, -0.2, 0.96, 0, 182},
+              {600, -328, 192, 0.49, 1.89, 0, 468},
+              {-117, -333, -60, 0.31, 4.2, 0, 868},
+              {-550, -250, 700, 0.37, 5.72, 0, 1268}}}};
 }
 
+// One lap, clockwise seen from above, from the lift in the front left corner back onto it: along
+// the front, down the right side over the second ramp, across the back, up the left side over the
+// first ramp. Each ramp is three segments: the climb, up to the top of the leap, down to the
+// landing. Headings follow the line through each key's neighbours; the bikes lean into the turns.
 std::vector<KeyPath> BikeTrack() {
-    const Vec3 at[] = {{-500, 620, -1100}, {-300, 620, -300}, {150, 620, 300}, {700, 620, 550}, {1000, 620, 1100}};
+    struct Point {
+        Vec3 at;
+        double pitch;  // about x: nose up on the climb (its sign follows the heading)
+    };
+    const Point points[] = {
+        {{-900, 0, 1200}, 0},      // on the lift
+        {{-250, 0, 1420}, 0},      // along the front
+        {{450, 0, 1380}, 0},
+        {{900, -13, 992}, -0.25},  // foot of the second ramp
+        {{900, -186, 313}, -0.25}, // its top
+        {{900, -250, 90}, -0.05},  // the leap
+        {{900, 0, -300}, 0},       // landing
+        {{750, 0, -800}, 0},
+        {{300, 0, -1150}, 0},      // across the back
+        {{-400, 0, -1150}, 0},
+        {{-900, -12, -600}, 0.22}, // foot of the first ramp
+        {{-900, -208, 277}, 0.22}, // its top
+        {{-900, -270, 550}, 0.05}, // the leap
+        {{-900, 0, 900}, 0},       // landing
+        {{-900, 0, 1200}, 0},      // back on the lift
+    };
+    constexpr double kLean = 0.5;
     KeyPath p{"moto", {}};
-    const int n = static_cast<int>(std::size(at));
+    const int n = static_cast<int>(std::size(points));
+    double previous = 0;
     for (int k = 0; k < n; ++k) {
-        const Vec3 d = (k + 1 < n ? at[k + 1] : at[k]) - (k + 1 < n ? at[k] : at[k - 1]);
-        p.keys.push_back({at[k].x, at[k].y, at[k].z, 0, HeadingY(d.x, d.z), (k % 2 ? 0.15 : -0.15), k * 100});
+        const Vec3& at = points[k].at;
+        const Vec3& before = points[k > 0 ? k - 1 : k].at;
+        const Vec3& after = points[k + 1 < n ? k + 1 : k].at;
+        const Vec3 d = after - before;
+        const double heading = k == 0 ? HeadingY(d.x, d.z) : Unwrap(HeadingY(d.x, d.z), previous);
+        previous = heading;
+        // Turn at the key: the cross product of the unit directions in and out, in the plane.
+        double lean = 0;
+        if (k > 0 && k + 1 < n) {
+            const Vec3 in = at - before, out = after - at;
+            const double li = std::hypot(in.x, in.z), lo = std::hypot(out.x, out.z);
+            if (li > 0 && lo > 0) lean = kLean * (in.z * out.x - in.x * out.z) / (li * lo);
+        }
+        p.keys.push_back({at.x, at.y, at.z, points[k].pitch, heading, lean, k * 84});
     }
     return {p};
 }
