@@ -24,7 +24,8 @@ constexpr const char* kHelp =
     "                  by its pass; audio.wav stays whole\n"
     "  --tail SECONDS  with --capture: seconds of the show's endless last loop to render\n"
     "                  (default 10)\n"
-    "  --trace         print a line on stderr when each scene ends and at each music cue\n"
+    "  --trace         print a line on stderr when each scene begins and ends, at each\n"
+    "                  music cue, and when the endless last loop starts\n"
     "  --data DIR      where the content pack is (default: the data folder beside this program)\n"
     "  --windowed      play in a window instead of full screen\n"
     "  --help          this text\n";
