@@ -15,6 +15,7 @@ struct ShowOptions {
     long pictureEvery = 1;    // capture: write every so many frames' picture
     bool trace = false;
     bool windowed = false;
+    bool console = false;     // the in-frame console open from the start
 };
 
 // Runs the show, which ends in an endless last loop: real play ends through the message pump

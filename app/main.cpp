@@ -28,6 +28,11 @@ constexpr const char* kHelp =
     "                  music cue, and when the endless last loop starts\n"
     "  --data DIR      where the content pack is (default: the data folder beside this program)\n"
     "  --windowed      play in a window instead of full screen\n"
+    "  --console       open the in-frame console from the start (shown in frames with an\n"
+    "                  additive pass); type getfromfile FILE, set VAR asnumber N,\n"
+    "                  set VAR asname NAME, move VAR to X Y Z, exit. Keys are read by their\n"
+    "                  place on a French AZERTY keyboard: lower case, space, keypad digits\n"
+    "                  and point\n"
     "  --help          this text\n";
 
 [[noreturn]] void Usage(const char* problem) {
@@ -80,6 +85,8 @@ int main(int argc, char** argv) {
             dataDir = value();
         } else if (arg == "--windowed") {
             options.windowed = true;
+        } else if (arg == "--console") {
+            options.console = true;
         } else {
             Usage(("unknown option " + arg).c_str());
         }

@@ -305,6 +305,18 @@ void GlideRenderer::FillRect(int x1, int y1, int x2, int y2, int color) {
     guDrawTriangleWithClip(&d, &a, &c);
 }
 
+void GlideRenderer::DrawText(int x, int y, const char* text, int color) {
+    if (!text) return;
+    // The board's colours are 0xRRGGBB; text colours come red in the low byte.
+    const unsigned c = static_cast<unsigned>(color);
+    const unsigned rgb = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+    guColorCombineFunction(GR_COLORCOMBINE_CCRGB);
+    grConstantColorValue(Colour(static_cast<int>(rgb)));
+    GrVertex origin;
+    origin.x = static_cast<float>(x), origin.y = static_cast<float>(y), origin.ooz = 0, origin.oow = 0;
+    guDrawString(&origin, text, kMaxTextChars);
+}
+
 int GlideRenderer::FreeTexture(int) {
     for (int i = 0; i < textureCount; ++i)
         if (textures[i].surface) spareSurfaces_.push_back(textures[i]);
