@@ -57,6 +57,7 @@ void StartUp(const ShowOptions& options) {
     video.SetMode(640, 480);
     // The console's box and lines follow the display mode, known only now.
     world.console.SetScreen(video.width, video.height);
+    if (options.systemKeymap) input.typedTextStep = TypeSystemText;
     world.console.AttachInput(input);
     if (options.console) world.ConsoleOn();
     world.SetRenderer(&glideRenderer);

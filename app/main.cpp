@@ -33,6 +33,8 @@ constexpr const char* kHelp =
     "                  set VAR asname NAME, move VAR to X Y Z, exit. Keys are read by their\n"
     "                  place on a French AZERTY keyboard: lower case, space, keypad digits\n"
     "                  and point\n"
+    "  --keymap MAP    the console's keys: azerty (default, by place as above) or system\n"
+    "                  (the characters of your own keyboard layout)\n"
     "  --help          this text\n";
 
 [[noreturn]] void Usage(const char* problem) {
@@ -87,6 +89,10 @@ int main(int argc, char** argv) {
             options.windowed = true;
         } else if (arg == "--console") {
             options.console = true;
+        } else if (arg == "--keymap") {
+            const std::string map = value();
+            if (map != "azerty" && map != "system") Usage("--keymap is azerty or system");
+            options.systemKeymap = map == "system";
         } else {
             Usage(("unknown option " + arg).c_str());
         }

@@ -62,7 +62,8 @@ public:
 
     // Box and line count from the screen size; clears every line and opens line 0 with the prompt.
     void SetScreen(int width, int height);
-    // Reads the keyboard through `in` from now on, with the console's AZERTY key map.
+    // Reads the keyboard through `in` from now on, with the AZERTY key map unless `in` has a
+    // typed-text step already.
     void AttachInput(Input& in);
 
     void Draw(Renderer* renderer) const;
@@ -91,5 +92,8 @@ private:
 // The typed-text step of a keyboard read: the key records of the read, press and release taken
 // alternately, become characters by the position of each key on a French AZERTY keyboard.
 void TypeAzerty(Input& input);
-// The text one key code gives by that map ("" for none).
+// The typed-text step that takes the characters of the system's own keyboard layout instead,
+// with Backspace, Tab and Return.
+void TypeSystemText(Input& input);
+// The text one key code gives by the AZERTY map ("" for none).
 const char* AzertyText(std::uint8_t dik);

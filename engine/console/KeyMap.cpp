@@ -49,3 +49,18 @@ void TypeAzerty(Input& input) {
         input.typed[input.typedCount] = 0;
     }
 }
+
+void TypeSystemText(Input& input) {
+    input.typed[0] = 0;
+    input.typedCount = 0;
+    if (!input.keyboard) return;
+    char text[Input::kEventCount];
+    const int n = input.keyboard->TakeText(text, Input::kEventCount);
+    // Each character twice, as a keystroke of the key map gives it, so the console's doubling
+    // filter treats both ways of typing alike.
+    for (int i = 0; i < n; ++i) {
+        input.typed[input.typedCount++] = text[i];
+        input.typed[input.typedCount++] = text[i];
+    }
+    input.typed[input.typedCount] = 0;
+}

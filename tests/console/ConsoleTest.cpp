@@ -110,6 +110,28 @@ TEST_F(ConsoleTest, KeystrokesGiveOneCharacterEachAndEditingKeepsThePrompt) {
     EXPECT_EQ(input.typedCount, 0);
 }
 
+TEST_F(ConsoleTest, TheSystemLayoutGivesItsOwnCharactersWithTheEditingKeys) {
+    input.typedTextStep = TypeSystemText;
+    keyboard.TextEvent("Move S.3 ll\xc3\xa9");  // the accented letter is not kept
+    keyboard.KeyEvent(keys::DIK_BACK, true, ++time);
+    keyboard.KeyEvent(keys::DIK_BACK, false, ++time);
+    keyboard.KeyEvent(keys::DIK_TAB, true, ++time);
+    console->ReadLine(out);
+    EXPECT_EQ(Line(0), ">Move S.3 l");
+    keyboard.TextEvent("l");
+    keyboard.KeyEvent(keys::DIK_RETURN, true, ++time);
+    EXPECT_EQ(console->ReadLine(out), 1);
+    EXPECT_EQ(Line(0), ">Move S.3 ll");
+    EXPECT_EQ(Line(1), "Syntax Error : Command Move not found");
+    for (int i = 0; i < 300; ++i) keyboard.TextEvent("x");  // waiting text is bounded
+    int taken = 0;
+    for (int i = 0; i < 20; ++i) {
+        console->ReadLine(out);
+        taken += input.typedCount / 2;
+    }
+    EXPECT_EQ(taken, keys::Keyboard::kTextCapacity);
+}
+
 TEST_F(ConsoleTest, AFullLineKeepsItsZeroByteAndTheNextLinesUntouched) {
     // A burst straight into typed text, each character doubled as press and release give it.
     for (int i = 0; i < 300; ++i) {
