@@ -156,6 +156,7 @@ void Console::Split(const char* text) {
 }
 
 int Console::FindVariable(const char* name) const {
+    if (!name) return -1;
     for (int i = 0; i < varCount; ++i)
         if (std::strcmp(varNames[i], name) == 0) return i;
     return -1;
@@ -177,6 +178,8 @@ int Console::SyntaxError(int code) {
 }
 
 int Console::Execute(const char* line, char* out) {
+    char scratch[kOutBytes];
+    if (!out) out = scratch;
     Split(line && line[0] ? line + 1 : "");
     // Room for the longest answer: two words of a full line.
     char answer[2 * kLineBytes + 32];

@@ -238,6 +238,10 @@ TEST_F(ConsoleTest, LimitsStayInsideTheirBuffers) {
     EXPECT_EQ(Line(console->currentLine - 1), "Too many variables");
     EXPECT_EQ(console->lineColours[console->currentLine - 1], kError);
     EXPECT_EQ(console->varCount, Console::kMaxVars);
+    // No line and no out text at all.
+    EXPECT_EQ(console->Execute(nullptr, nullptr), 1);
+    EXPECT_EQ(Line(console->currentLine - 1), "Syntax Error : Command  not found");
+    EXPECT_EQ(console->FindVariable(nullptr), -1);
 }
 
 // The world carries out what the console answers, in its console step.
