@@ -51,10 +51,15 @@ void PaceEndOfPass() {
     }
 }
 
-void StartUp() {
+void StartUp(const ShowOptions& options) {
     app.Init(0, nullptr);
     video.CreateDirectDraw(1);
     video.SetMode(640, 480);
+    // The console's box and lines follow the display mode, known only now.
+    world.console.SetScreen(video.width, video.height);
+    if (options.systemKeymap) input.typedTextStep = TypeSystemText;
+    world.console.AttachInput(input);
+    if (options.console) world.ConsoleOn();
     world.SetRenderer(&glideRenderer);
     soundtrack.Init(1);
     soundtrack.PlayModule("solmire.xm");
@@ -141,7 +146,7 @@ int RunShow(const ShowOptions& options) {
         soundtrack.SetFadeClock(RealPlayFadeClock());
     }
 
-    StartUp();
+    StartUp(options);
     // The display's own clearing flips during start-up are not part of the show.
     if (capturing)
         os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) { capture.WriteFrame(pixels, w, h); });

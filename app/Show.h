@@ -15,6 +15,8 @@ struct ShowOptions {
     long pictureEvery = 1;    // capture: write every so many frames' picture
     bool trace = false;
     bool windowed = false;
+    bool console = false;     // the in-frame console open from the start
+    bool systemKeymap = false;  // console text from the system's keyboard layout, not AZERTY
 };
 
 // Runs the show, which ends in an endless last loop: real play ends through the message pump

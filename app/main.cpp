@@ -28,6 +28,13 @@ constexpr const char* kHelp =
     "                  music cue, and when the endless last loop starts\n"
     "  --data DIR      where the content pack is (default: the data folder beside this program)\n"
     "  --windowed      play in a window instead of full screen\n"
+    "  --console       open the in-frame console from the start (shown in frames with an\n"
+    "                  additive pass); type getfromfile FILE, set VAR asnumber N,\n"
+    "                  set VAR asname NAME, move VAR to X Y Z, exit. Keys are read by their\n"
+    "                  place on a French AZERTY keyboard: lower case, space, keypad digits\n"
+    "                  and point\n"
+    "  --keymap MAP    the console's keys: azerty (default, by place as above) or system\n"
+    "                  (the characters of your own keyboard layout)\n"
     "  --help          this text\n";
 
 [[noreturn]] void Usage(const char* problem) {
@@ -80,6 +87,12 @@ int main(int argc, char** argv) {
             dataDir = value();
         } else if (arg == "--windowed") {
             options.windowed = true;
+        } else if (arg == "--console") {
+            options.console = true;
+        } else if (arg == "--keymap") {
+            const std::string map = value();
+            if (map != "azerty" && map != "system") Usage("--keymap is azerty or system");
+            options.systemKeymap = map == "system";
         } else {
             Usage(("unknown option " + arg).c_str());
         }

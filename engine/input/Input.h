@@ -35,6 +35,9 @@ public:
     int mouseDX = 0, mouseDY = 0;
     char typed[256] = {};
     int typedCount = 0;
+    // Up/down state (0x80 or 0) of the last key record the typed-text step took; 10 so that
+    // the first record is always taken.
+    int lastKeyState = 10;
     // Turns the keyboard records of a read into typed / typedCount (the console's key map).
     void (*typedTextStep)(Input& input) = nullptr;
 

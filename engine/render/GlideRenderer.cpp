@@ -297,12 +297,29 @@ void GlideRenderer::FillRect(int x1, int y1, int x2, int y2, int color) {
     grConstantColorValue(Colour(color));
     auto corner = [](int x, int y) {
         GrVertex g;
-        g.x = static_cast<float>(x), g.y = static_cast<float>(y), g.ooz = 0, g.oow = 0;
+        g.x = static_cast<float>(x), g.y = static_cast<float>(y), g.ooz = 0, g.oow = 1;
         return g;
     };
     const GrVertex a = corner(x1, y1), b = corner(x2, y1), c = corner(x2, y2), d = corner(x1, y2);
+    // Screen-space drawing lies over the picture, whatever depth the picture left.
+    grDepthBufferFunction(GR_CMP_ALWAYS);
     guDrawTriangleWithClip(&a, &b, &c);
     guDrawTriangleWithClip(&d, &a, &c);
+    grDepthBufferFunction(GR_CMP_LESS);
+}
+
+void GlideRenderer::DrawText(int x, int y, const char* text, int color) {
+    if (!text) return;
+    // The board's colours are 0xRRGGBB; text colours come red in the low byte.
+    const unsigned c = static_cast<unsigned>(color);
+    const unsigned rgb = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+    guColorCombineFunction(GR_COLORCOMBINE_CCRGB);
+    grConstantColorValue(Colour(static_cast<int>(rgb)));
+    GrVertex origin;
+    origin.x = static_cast<float>(x), origin.y = static_cast<float>(y), origin.ooz = 0, origin.oow = 1;
+    grDepthBufferFunction(GR_CMP_ALWAYS);
+    guDrawString(&origin, text, kMaxTextChars);
+    grDepthBufferFunction(GR_CMP_LESS);
 }
 
 int GlideRenderer::FreeTexture(int) {

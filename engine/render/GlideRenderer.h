@@ -16,6 +16,8 @@ class Surface;
 class GlideRenderer : public Renderer {
 public:
     static constexpr int kMaxTextures = 128;
+    // A console line: text past it is never drawn.
+    static constexpr int kMaxTextChars = 255;
 
     struct TextureRecord {
         GrTexInfo info;                 // as passed to Glide
@@ -45,7 +47,9 @@ public:
     void BeginAdditive() override;
     void EndAdditive() override;
     void FillRect(int x1, int y1, int x2, int y2, int color) override;
-    void DrawText(int, int, const char*, int) override {}
+    // With the glide layer's built-in font; color as the system's text colour, 0x00BBGGRR
+    // (255 red), as the console gives it.
+    void DrawText(int x, int y, const char* text, int color) override;
     // Empties the whole table whatever the handle; returns 1.
     int FreeTexture(int handle) override;
     int GetMaxX() override { return maxX; }

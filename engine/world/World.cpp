@@ -1,6 +1,7 @@
 #include "engine/world/World.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/render/Renderer.h"
@@ -190,4 +191,37 @@ int World::RenderFrame() {
     const long t1 = os::ClockMs();
     skipFrames = TruncToInt(static_cast<double>(t1 - t0) / kFramePeriodMs - 1.0);
     return 1;
+}
+
+void World::RunConsole() {
+    console.Draw(renderer);
+    char out[Console::kOutBytes] = {};
+    const int result = console.ReadLine(out);
+    const int var = console.currentVar;
+    switch (result) {
+        case Console::kMove:
+            if (Object3D* o = console.varObjects[var]) {
+                o->position[0] = console.moveX;
+                o->position[1] = console.moveY;
+                o->position[2] = console.moveZ;
+            }
+            break;
+        case Console::kSetAsName:
+            console.varObjects[var] = FindObject(out);
+            break;
+        case Console::kSetAsNumber: {
+            // A number past an int's range names no object, like any index out of the list.
+            const long index = std::strtol(out, nullptr, 10);
+            console.varObjects[var] = (index >= 0 && index < objectCount) ? GetObject(static_cast<int>(index)) : nullptr;
+            break;
+        }
+        case Console::kGetFromFile:
+            LoadObject(out);
+            break;
+        case Console::kExit:
+            ConsoleOff();
+            break;
+        default:
+            break;
+    }
 }

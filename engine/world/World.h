@@ -81,7 +81,8 @@ public:
 
     void ConsoleOn() { consoleOn = 1; }
     void ConsoleOff() { consoleOn = 0; }
-    void RunConsole() { console.Step(*this); }
+    // The console's step: draw it, take what was typed, carry out a finished command.
+    void RunConsole();
     // A "V3D Status" box with the totals, light counts, frames and frames per second.
     void ShowStatistics();
 

@@ -443,6 +443,23 @@ void grDrawLine(const GrVertex* a, const GrVertex* v) {
     if (a && v && Prepare(b)) b.rasteriser.DrawLine(Convert(*a), Convert(*v));
 }
 
+void guDrawString(const GrVertex* origin, const char* text, int maxChars) {
+    Record("guDrawString", origin, text ? text : "", maxChars);
+    Board& b = TheBoard();
+    if (!origin || !text || !Prepare(b)) return;
+    GrVertex p = *origin;
+    for (int i = 0; i < maxChars && text[i]; ++i) {
+        const FxU8* glyph = guFontGlyph(text[i]);
+        for (int col = 0; col < GU_FONT_COLUMNS; ++col)
+            for (int row = 0; row < GU_FONT_ROWS; ++row) {
+                if (!(glyph[col] >> row & 1)) continue;
+                p.x = origin->x + static_cast<float>(i * GU_FONT_ADVANCE + col);
+                p.y = origin->y + static_cast<float>(row);
+                b.rasteriser.DrawPoint(Convert(p));
+            }
+    }
+}
+
 namespace {
 void Triangle(const GrVertex* a, const GrVertex* v, const GrVertex* c) {
     Board& b = TheBoard();

@@ -274,6 +274,17 @@ FxBool grLfbUnlock(GrLock_t type, GrBuffer_t buffer);
 FxBool grLfbReadRegion(GrBuffer_t srcBuffer, FxU32 srcX, FxU32 srcY, FxU32 srcWidth, FxU32 srcHeight,
                        FxU32 dstStride, void* dstData);
 
+// Not Glide: a small built-in bitmap font, for text over the picture. A glyph is
+// GU_FONT_COLUMNS column bytes, bit 0 the top of GU_FONT_ROWS rows; characters advance
+// GU_FONT_ADVANCE pixels. guDrawString draws the set pixels of each glyph as points with the
+// current state, (x, y) the top left of the first character, and stops at the first zero byte
+// or after maxChars.
+constexpr int GU_FONT_COLUMNS = 5;
+constexpr int GU_FONT_ROWS = 8;
+constexpr int GU_FONT_ADVANCE = 6;
+const FxU8* guFontGlyph(char c);
+void guDrawString(const GrVertex* origin, const char* text, int maxChars);
+
 // Not Glide: a seam for tests and traces. When set, every call above reports its name and
 // arguments ("grDepthMask(1)") before it runs. An empty function stops the recording.
 void glideSetCallRecorder(std::function<void(const std::string& call)> recorder);

@@ -42,6 +42,30 @@ void Keyboard::KeyEvent(std::uint8_t dik, bool pressed, std::uint32_t timeStamp)
     if (IsHeld(dik) == pressed) return;
     state_[dik] = pressed ? 0x80 : 0;
     buffer_.Push(dik, pressed ? 0x80 : 0, timeStamp);
+    if (!pressed) return;
+    // The editing keys give no text of their own.
+    if (dik == DIK_BACK) PushText(8);
+    else if (dik == DIK_TAB) PushText(9);
+    else if (dik == DIK_RETURN || dik == DIK_NUMPADENTER) PushText(10);
+}
+
+void Keyboard::PushText(char c) {
+    if (static_cast<int>(text_.size()) < kTextCapacity) text_.push_back(c);
+}
+
+void Keyboard::TextEvent(const char* utf8) {
+    if (!utf8) return;
+    for (const char* p = utf8; *p; ++p)
+        if (*p >= ' ' && *p <= '~') PushText(*p);
+}
+
+int Keyboard::TakeText(char* out, int max) {
+    int n = 0;
+    for (; n < max && !text_.empty(); ++n) {
+        out[n] = text_.front();
+        text_.pop_front();
+    }
+    return n;
 }
 
 void Keyboard::GetState(std::uint8_t out[256]) const { std::copy(state_.begin(), state_.end(), out); }
@@ -49,6 +73,7 @@ void Keyboard::GetState(std::uint8_t out[256]) const { std::copy(state_.begin(),
 void Keyboard::Reset() {
     state_.fill(0);
     buffer_.Clear();
+    text_.clear();
 }
 
 void Mouse::Motion(int dx, int dy, std::uint32_t timeStamp) {
@@ -84,6 +109,9 @@ void OnSdlEvent(const SDL_Event& e) {
         case SDL_KEYUP:
             SystemKeyboard().KeyEvent(DikFromScancode(e.key.keysym.scancode), e.type == SDL_KEYDOWN,
                                       e.key.timestamp);
+            break;
+        case SDL_TEXTINPUT:
+            SystemKeyboard().TextEvent(e.text.text);
             break;
         case SDL_MOUSEMOTION:
             SystemMouse().Motion(e.motion.xrel, e.motion.yrel, e.motion.timestamp);

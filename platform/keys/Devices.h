@@ -49,13 +49,23 @@ public:
     void GetState(std::uint8_t out[256]) const;
     bool IsHeld(std::uint8_t dik) const { return (state_[dik] & 0x80) != 0; }
     BufferedDevice& Buffer() { return buffer_; }
+    // Characters as the system's keyboard layout gives them (printable ASCII kept), with the
+    // presses of Backspace, Tab and Return as 8, 9 and 10, in the order they came. At most
+    // kTextCapacity wait; later ones are lost.
+    static constexpr int kTextCapacity = 256;
+    void TextEvent(const char* utf8);
+    // Moves up to max waiting characters into out; returns how many.
+    int TakeText(char* out, int max);
     // Releases every key (focus lost) without buffering records.
     void ReleaseAll() { state_.fill(0); }
     void Reset();
 
 private:
+    void PushText(char c);
+
     std::array<std::uint8_t, 256> state_{};
     BufferedDevice buffer_;
+    std::deque<char> text_;
 };
 
 class Mouse {

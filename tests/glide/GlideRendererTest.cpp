@@ -262,6 +262,25 @@ TEST_F(GlideRendererTest, PointsLinesAdditivePassAndColourKey) {
     }
 }
 
+TEST_F(GlideRendererTest, ConsoleTextIsDrawnOverItsBoxInTheAdditivePass) {
+    constexpr std::uint16_t kGrey = 17 << 11 | 34 << 5 | 17;  // 0x888888
+    renderer.BeginFrame();
+    renderer.BeginAdditive();
+    renderer.FillRect(50, 50, 590, 430, 0x888888);
+    renderer.DrawText(100, 100, ">|\x01", 255);  // 255 is red, as the console's errors
+    renderer.DrawText(100, 120, "|", 0xFF0000);    // and blue, its answers
+    renderer.DrawText(INT_MIN, INT_MAX, "far away", 255);
+    renderer.DrawText(100, 140, nullptr, 255);
+    renderer.EndAdditive();
+    grBufferSwap(1);
+    EXPECT_EQ(At(108, 103), 31 << 11 | 34 << 5 | 17);  // the bar, added to the grey
+    EXPECT_EQ(At(107, 103), kGrey);                     // beside it
+    EXPECT_EQ(At(101, 100), 31 << 11 | 34 << 5 | 17);  // the prompt's top stroke
+    EXPECT_EQ(At(112, 100), 31 << 11 | 34 << 5 | 17);  // a character the font lacks: a box
+    EXPECT_EQ(At(102, 123), 17 << 11 | 34 << 5 | 31);
+    EXPECT_EQ(At(40, 40), 0);
+}
+
 TEST_F(GlideRendererTest, ProjectionsAtTheLimitsDrawSafely) {
     // What the pipeline hands over for points far off axis or right at the camera plane.
     ASSERT_EQ(renderer.LoadTexture(Picture("red", 8, 8, {255, 0, 0}).c_str()), 0);

@@ -81,7 +81,7 @@ TEST(Capture, WaitsRepeatTheLastPictureAndKeepTheAudioInStep) {
 
 TEST(Capture, CommandLineMistakesAreRefused) {
     for (const char* mistake : {"--frames 3", "--every 2", "--capture x --every 0", "--capture", "--capture x --frames -1",
-                                "--bogus", "--data /nonexistent/solmire --capture x"})
+                                "--bogus", "--data /nonexistent/solmire --capture x", "--keymap qwerty", "--keymap"})
         EXPECT_EQ(RunShow(mistake), 2) << mistake;
     EXPECT_EQ(RunShow("--help"), 0);
 }

@@ -41,6 +41,13 @@ public:
     void DrawLine(Vertex*, Vertex*, int) override { calls.push_back("DrawLine"); }
     void BeginAdditive() override { calls.push_back("BeginAdditive"); }
     void EndAdditive() override { calls.push_back("EndAdditive"); }
+    void FillRect(int x1, int y1, int x2, int y2, int color) override {
+        calls.push_back("FillRect " + std::to_string(x1) + " " + std::to_string(y1) + " " + std::to_string(x2) + " " +
+                        std::to_string(y2) + " " + std::to_string(color));
+    }
+    void DrawText(int x, int y, const char* text, int color) override {
+        calls.push_back("DrawText " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(color) + " " + text);
+    }
     int FreeTexture(int handle) override {
         calls.push_back("FreeTexture " + std::to_string(handle));
         return freeResult;
