@@ -85,7 +85,7 @@ TEST(PictureDeathTest, RefusalsReportAndExitWithTheirCodes) {
     const std::vector<Rgb> pal;
     auto zero = [](int, int) { return std::uint8_t{0}; };
     std::vector<std::uint8_t> cut = bmp::Bmp8(64, 64, pal, zero);
-    cut.resize(cut.size() - 100);  // the header still claims the full size
+    cut.erase(cut.end() - 100, cut.end());  // the header still claims the full size
     std::vector<std::uint8_t> liar = bmp::Bmp8(64, 64, pal, zero);
     bmp::Put32(liar, 2, 1100);  // claims too few bytes to hold the pixels
     std::vector<std::uint8_t> tiny = liar;
