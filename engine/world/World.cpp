@@ -193,6 +193,9 @@ int World::RenderFrame() {
     return 1;
 }
 
+World::World() = default;
+World::~World() = default;
+
 void World::RunConsole() {
     console.Draw(renderer);
     char out[Console::kOutBytes] = {};
@@ -215,9 +218,12 @@ void World::RunConsole() {
             console.varObjects[var] = (index >= 0 && index < objectCount) ? GetObject(static_cast<int>(index)) : nullptr;
             break;
         }
-        case Console::kGetFromFile:
+        case Console::kGetFromFile: {
+            const int before = objectCount;
             LoadObject(out);
+            for (int i = before; i < objectCount; ++i) consoleLoaded.emplace_back(objects[i]);
             break;
+        }
         case Console::kExit:
             ConsoleOff();
             break;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "engine/console/Console.h"
 #include "engine/world/Camera.h"
 #include "engine/world/LightSet.h"
@@ -37,7 +40,9 @@ public:
     int consoleOn = 0;
     int skipFrames = 0;        // coming RenderFrame calls that return 0 at once
 
-    World() = default;
+    // Out of line: the console's objects are freed where Object3D is a complete type.
+    World();
+    ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
@@ -97,4 +102,7 @@ public:
 
 private:
     Camera fallbackCamera;  // used only when no camera has been set, instead of a null one
+    // What the console's getfromfile loaded: the world only points to objects, and no scene
+    // owns these, so the world keeps them until it goes (a Clear only drops the pointers).
+    std::vector<std::unique_ptr<Object3D>> consoleLoaded;
 };
