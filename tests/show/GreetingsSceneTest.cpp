@@ -181,13 +181,7 @@ TEST_F(GreetingsTest, TheNamesRollOneAfterAnotherOverTheBallIntoTheLastLoop) {
 using GreetingsDeathTest = GreetingsTest;
 
 void StartTheShell() {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    video.windowProc = [](os::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
-        return app.WindowProc(w, m, wp, lp);
-    };
-    app.onShutdown = [] { std::fprintf(stderr, "music closed\n"); };
-    app.Init(0, nullptr);
-    if (video.hwnd == 0) std::exit(90);
+    StartTheShellOnTheDummyDriver();
     os::SetClockSource({});
 }
 

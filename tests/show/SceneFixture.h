@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/Globals.h"
@@ -43,3 +45,15 @@ protected:
     int flips = 0;
     int syncs = 0;
 };
+
+// For death tests that press Escape: the shell on SDL's dummy driver with its real window
+// procedure; shutting down says "music closed". Exits 90 if the window cannot be made.
+inline void StartTheShellOnTheDummyDriver() {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    video.windowProc = [](os::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
+        return app.WindowProc(w, m, wp, lp);
+    };
+    app.onShutdown = [] { std::fprintf(stderr, "music closed\n"); };
+    app.Init(0, nullptr);
+    if (video.hwnd == 0) std::exit(90);
+}

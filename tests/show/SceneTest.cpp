@@ -101,13 +101,7 @@ TEST_F(SceneDeathTest, MissingContentIsReportedByName) {
 
 // A wait that draws nothing still hears Escape: the real-play idle pumps the shell's messages.
 void WaitThroughEscape() {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    video.windowProc = [](os::WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
-        return app.WindowProc(w, m, wp, lp);
-    };
-    app.onShutdown = [] { std::fprintf(stderr, "music closed\n"); };
-    app.Init(0, nullptr);
-    if (video.hwnd == 0) std::exit(90);
+    StartTheShellOnTheDummyDriver();
     PushKey(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
     TheStage().idle = RealPlayIdle;
     TheStage().syncCount = [] { return 0; };  // the music never cues
