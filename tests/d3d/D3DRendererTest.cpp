@@ -260,6 +260,11 @@ TYPED_TEST(D3DRendererTest, BackgroundIsStretchedOverTheUnclearedTargetEveryFram
     EXPECT_EQ(this->Texts(), (std::vector<std::string>{"Clear2(1, 2, 0, 1)", "BeginScene()"}));
     auto frame = this->Show();
     EXPECT_EQ(frame[(2 * 100) * 640 + 2 * 50 + 1], pixels[100 * 320 + 50]);   // stretched twice as large
+    // The last shown frame reads back as shown (what the fade starts from).
+    std::vector<std::uint16_t> read(640 * 480, 1);
+    ASSERT_TRUE(this->video.ReadShownFrame(read.data(), 640, 480));
+    EXPECT_EQ(read, frame);
+    EXPECT_FALSE(this->video.ReadShownFrame(read.data(), 320, 480));
 
     r.SetBackground(nullptr);
     this->calls.clear();
@@ -347,4 +352,33 @@ TEST(D3DRendererDeath, EveryFailureOfTheStartShowsItsMessageAndExitCode) {
             << c.call;
     }
     fs::remove(picture.string() + ".bmp");
+}
+
+TEST(D3DRendererDeath, WithoutADisplayNothingIsDrawnAndAStencilDepthIsRefused) {
+    Video quiet;
+    quiet.Init(1, nullptr);
+    quiet.SetMode(640, 480);
+    D3DRenderer renderer(quiet);
+    renderer.Init();
+    EXPECT_EQ(renderer.direct3D, nullptr);
+    EXPECT_EQ(renderer.GetMaxX(), 640);
+    Tri t(-20, -20, 20, -20, 20, 20);
+    renderer.BeginFrame();
+    renderer.DrawSolidFaces(t.list, 1, nullptr, 0, 1);
+    renderer.FillRect(0, 0, 10, 10, 0);
+    renderer.DrawText(0, 0, "x", 0);
+    renderer.EndFrame();
+    EXPECT_EQ(quiet.mode, Video::kModeDirect3D);
+
+    DDPIXELFORMAT stencil;
+    stencil.dwFlags = DDPF_ZBUFFER | DDPF_STENCILBUFFER;
+    stencil.dwZBufferBitDepth = 32;
+    EXPECT_EXIT(
+        {
+            Video video;
+            StartHeadlessDisplay(video);
+            video.CreateZBuffer(&stencil, 0);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(29), "VVideo Error: Couldn't create ZBuffer Surface");
 }
