@@ -11,6 +11,7 @@
 
 #include "engine/video/ErrorBox.h"
 #include "engine/video/PixelLayout.h"
+#include "platform/d3d/D3D.h"
 #include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
 #include "platform/os/Window.h"

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "engine/video/Surface.h"
-#include "platform/d3d/D3D.h"
 #include "platform/os/Messages.h"
+
+class IDirect3D3;
+struct DDPIXELFORMAT;
 
 // The display: the program's window, a 16-bit flip chain (primary surface and back buffers),
 // the two full-screen work surfaces Screen1 and Screen2, the other surfaces scenes and
