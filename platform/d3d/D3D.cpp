@@ -212,12 +212,13 @@ HRESULT IDirect3DViewport3::Clear2(DWORD count, D3DRECT* rects, DWORD flags, D3D
         const long long y0 = std::max<long long>({rects[i].y1, vy0, 0});
         const long long x1 = std::min<long long>({rects[i].x2, vx1, target.Width()});
         const long long y1 = std::min<long long>({rects[i].y2, vy1, target.Height()});
+        if (x1 <= x0) continue;
         for (long long y = y0; y < y1; ++y) {
             const long long row = y * target.Width();
             if ((flags & D3DCLEAR_TARGET) && target.Pixels())
-                std::fill(target.Pixels() + row + x0, target.Pixels() + row + std::max(x0, x1), pixel);
+                std::fill(target.Pixels() + row + x0, target.Pixels() + row + x1, pixel);
             if ((flags & D3DCLEAR_ZBUFFER) && depth && depth->Pixels())
-                std::fill(depth->Pixels() + row + x0, depth->Pixels() + row + std::max(x0, x1), zvalue);
+                std::fill(depth->Pixels() + row + x0, depth->Pixels() + row + x1, zvalue);
         }
     }
     return D3D_OK;

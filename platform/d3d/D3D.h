@@ -221,8 +221,8 @@ private:
 class IDirectDrawSurface4;
 class IDirect3DDevice3;
 
-// The texture interface of a texture surface; it samples the surface's pixels as they are when
-// it is set on a device (a picture drawn into the surface later is seen at the next SetTexture).
+// The texture interface of a texture surface. Its texels are decoded from the surface the first
+// time it is drawn with, once: the picture goes into the surface before, as a load does.
 class IDirect3DTexture2 {
 public:
     explicit IDirect3DTexture2(IDirectDrawSurface4& surface);

@@ -170,6 +170,10 @@ TEST(D3DLayer, ClearsBlendsKeysAndCullsAsItsStatesSay) {
     ASSERT_EQ(rig.viewport->Clear2(1, &part, D3DCLEAR_ZBUFFER, 0xFF0000, 0.5f, 0), D3D_OK);
     EXPECT_EQ(rig.depth[47 * kW + 9], 32768);
     EXPECT_EQ(rig.color[47 * kW + 9], 0x001F);
+    const auto before = rig.color;
+    D3DRECT outside[2] = {{kW + 10, 0, kW + 90, kH}, {20, 10, 5, 30}};   // off the target; inside out
+    ASSERT_EQ(rig.viewport->Clear2(2, outside, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFFFF, 0, 0), D3D_OK);
+    EXPECT_EQ(rig.color, before);
 
     rig.device->SetRenderState(D3DRENDERSTATE_ZENABLE, FALSE);
     rig.device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, FALSE);
