@@ -4,6 +4,8 @@
 Camera effectCamera;
 World world;
 GlideRenderer glideRenderer(video);
+D3DRenderer d3dRenderer(video);
+D3DSoftRenderer d3dSoftRenderer(video);
 Omni axisLights[6];
 Camera greetCamera;
 Omni greetLights[2];

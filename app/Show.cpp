@@ -51,6 +51,15 @@ void PaceEndOfPass() {
     }
 }
 
+Renderer* ChosenRenderer(RendererChoice choice) {
+    switch (choice) {
+        case RendererChoice::D3D: return &d3dRenderer;
+        case RendererChoice::D3DSoft: return &d3dSoftRenderer;
+        case RendererChoice::Glide: break;
+    }
+    return &glideRenderer;
+}
+
 void StartUp(const ShowOptions& options) {
     app.Init(0, nullptr);
     video.CreateDirectDraw(1);
@@ -60,13 +69,21 @@ void StartUp(const ShowOptions& options) {
     if (options.systemKeymap) input.typedTextStep = TypeSystemText;
     world.console.AttachInput(input);
     if (options.console) world.ConsoleOn();
-    world.SetRenderer(&glideRenderer);
+    world.SetRenderer(ChosenRenderer(options.renderer));
     soundtrack.Init(1);
     soundtrack.PlayModule("solmire.xm");
     world.SetFarZ(200000);
 }
 
 }  // namespace
+
+bool ParseRendererChoice(const std::string& text, RendererChoice& choice) {
+    if (text == "glide") choice = RendererChoice::Glide;
+    else if (text == "d3d") choice = RendererChoice::D3D;
+    else if (text == "d3dsoft") choice = RendererChoice::D3DSoft;
+    else return false;
+    return true;
+}
 
 void PlaySequence() {
     TitleScene();

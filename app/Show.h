@@ -8,6 +8,11 @@
 
 #include "engine/music/Fade.h"
 
+// The renderer the show attaches at start-up.
+enum class RendererChoice { Glide, D3D, D3DSoft };
+// "glide", "d3d" or "d3dsoft"; false for anything else.
+bool ParseRendererChoice(const std::string& text, RendererChoice& choice);
+
 struct ShowOptions {
     std::string captureDir;   // empty: real play
     long maxPasses = -1;      // capture: stop after this many passes (-1: no limit)
@@ -17,6 +22,7 @@ struct ShowOptions {
     bool windowed = false;
     bool console = false;     // the in-frame console open from the start
     bool systemKeymap = false;  // console text from the system's keyboard layout, not AZERTY
+    RendererChoice renderer = RendererChoice::Glide;
 };
 
 // Runs the show, which ends in an endless last loop: real play ends through the message pump

@@ -89,6 +89,8 @@ int main(int argc, char** argv) {
             options.windowed = true;
         } else if (arg == "--console") {
             options.console = true;
+        } else if (arg == "--renderer") {
+            if (!ParseRendererChoice(value(), options.renderer)) Usage("--renderer is glide, d3d or d3dsoft");
         } else if (arg == "--keymap") {
             const std::string map = value();
             if (map != "azerty" && map != "system") Usage("--keymap is azerty or system");

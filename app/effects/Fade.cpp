@@ -5,7 +5,6 @@
 
 #include "app/Globals.h"
 #include "app/Scene.h"
-#include "platform/glide/Glide.h"
 
 namespace {
 
@@ -65,13 +64,11 @@ void FadeToPicture(const char* bmpFileName) {
     Camera camera;
     world.SetCamera(&camera);
 
-    // The last shown frame of the 3D card; black when it cannot be read.
+    // The last shown frame, from whichever 3D layer showed it; black when it cannot be read.
     const int w = std::max(video.width, 0);
     const int h = std::max(video.height, 0);
     std::vector<std::uint16_t> frame(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-    if (!frame.empty())
-        grLfbReadRegion(GR_BUFFER_FRONTBUFFER, 0, 0, static_cast<FxU32>(w), static_cast<FxU32>(h),
-                        static_cast<FxU32>(w) * 2, frame.data());
+    if (!frame.empty()) video.ReadShownFrame(frame.data(), w, h);
     FrameToDisplay(frame.data(), screen1, std::min(count, frame.size()), channels);
 
     if (bmpFileName)

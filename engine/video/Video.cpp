@@ -11,6 +11,7 @@
 
 #include "engine/video/ErrorBox.h"
 #include "engine/video/PixelLayout.h"
+#include "platform/d3d/D3D.h"
 #include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
 #include "platform/os/Window.h"
@@ -241,9 +242,11 @@ void Video::StartGlide() {
     grClipWindow(0, 0, static_cast<FxU32>(std::max(maxX, 0)), static_cast<FxU32>(std::max(maxY, 0)));
 }
 
-void Video::StartDirect3D() {
+void Video::StartDirect3D(IDirect3D3** direct3D) {
     SetThreeDLayout();
     mode = kModeDirect3D;
+    if (noVideo == 1) return;
+    if (direct3D == nullptr || FAILED(Direct3DCreate(direct3D))) FatalError(kCaption, "Couldn't start Direct3D mode", -6);
 }
 
 void Video::Shutdown() {
@@ -275,9 +278,13 @@ Surface* Video::Create3DSurface(int w, int h, int) {
     return NewSurface(w, h, Surface::Kind::Device3D, "Couldn't create 3DSurface", 28);
 }
 
-Surface* Video::CreateZBuffer(int) {
+Surface* Video::CreateZBuffer(const DDPIXELFORMAT* format, int) {
     if (noVideo == 1) return nullptr;
-    return NewSurface(width, height, Surface::Kind::ZBuffer, "Couldn't create ZBuffer Surface", 29);
+    if (format == nullptr || format->dwFlags != DDPF_ZBUFFER || format->dwZBufferBitDepth != 16)
+        FatalError(kCaption, "Couldn't create ZBuffer Surface", 29);
+    Surface* z = NewSurface(width, height, Surface::Kind::ZBuffer, "Couldn't create ZBuffer Surface", 29);
+    z->Fill(0xFFFF);
+    return z;
 }
 
 Surface* Video::CreateTextureSurface(int w, int h, int) {
@@ -325,6 +332,20 @@ std::uint16_t* Video::GetSurfacePixels(Surface* surface) {
     return surface->Pixels();
 }
 
+void Video::BuildRgb565Table() {
+    if (!toRgb565_.empty()) return;
+    const std::uint32_t* m = displayMasks_;
+    const int rs = ShiftOf(m[0]), gs = ShiftOf(m[1]), bs = ShiftOf(m[2]);
+    auto channel = [](std::uint32_t v, std::uint32_t mask, int shift, int bits) {
+        const std::uint32_t max = mask >> shift;
+        return max ? ((v & mask) >> shift) * ((1u << bits) - 1) / max : 0u;
+    };
+    toRgb565_.resize(65536);
+    for (std::uint32_t v = 0; v < 65536; ++v)
+        toRgb565_[v] = static_cast<std::uint16_t>((channel(v, m[0], rs, 5) << 11) | (channel(v, m[1], gs, 6) << 5) |
+                                                  channel(v, m[2], bs, 5));
+}
+
 void Video::Present() {
     if (!primary) return;
     const std::uint32_t* m = displayMasks_;
@@ -332,19 +353,7 @@ void Video::Present() {
         os::PresentFrame(primary->Pixels(), primary->Width(), primary->Height());
         return;
     }
-    // Any other 16-bit format is widened to the presenter's 5-6-5 through a table of every
-    // pixel value, made once for the format.
-    if (toRgb565_.empty()) {
-        const int rs = ShiftOf(m[0]), gs = ShiftOf(m[1]), bs = ShiftOf(m[2]);
-        auto channel = [](std::uint32_t v, std::uint32_t mask, int shift, int bits) {
-            const std::uint32_t max = mask >> shift;
-            return max ? ((v & mask) >> shift) * ((1u << bits) - 1) / max : 0u;
-        };
-        toRgb565_.resize(65536);
-        for (std::uint32_t v = 0; v < 65536; ++v)
-            toRgb565_[v] = static_cast<std::uint16_t>((channel(v, m[0], rs, 5) << 11) | (channel(v, m[1], gs, 6) << 5) |
-                                                      channel(v, m[2], bs, 5));
-    }
+    BuildRgb565Table();
     presentScratch_.resize(primary->PixelCount());
     const std::uint16_t* src = primary->Pixels();
     for (std::size_t i = 0; i < presentScratch_.size(); ++i) presentScratch_[i] = toRgb565_[src[i]];
@@ -366,6 +375,23 @@ void Video::Flip() {
     // The back buffer's picture becomes the front one; each buffer takes the next one's memory.
     for (std::size_t i = 0; i + 1 < chain_.size(); ++i) chain_[i]->SwapPixels(*chain_[i + 1]);
     Present();
+}
+
+bool Video::ReadShownFrame(std::uint16_t* out, int w, int h) {
+    if (noVideo == 1 || out == nullptr || w <= 0 || h <= 0) return false;
+    if (mode == kModeGlide)
+        return grLfbReadRegion(GR_BUFFER_FRONTBUFFER, 0, 0, static_cast<FxU32>(w), static_cast<FxU32>(h),
+                               static_cast<FxU32>(w) * 2, out) != FXFALSE;
+    if (!primary || primary->Width() != w || primary->Height() != h) return false;
+    const std::uint32_t* m = displayMasks_;
+    const std::uint16_t* src = primary->Pixels();
+    if (m[0] == 0xF800 && m[1] == 0x07E0 && m[2] == 0x001F) {
+        std::copy(src, src + primary->PixelCount(), out);
+        return true;
+    }
+    BuildRgb565Table();
+    for (std::size_t i = 0; i < primary->PixelCount(); ++i) out[i] = toRgb565_[src[i]];
+    return true;
 }
 
 void Video::Cls(std::uint32_t color) {

@@ -7,6 +7,9 @@
 #include "engine/video/Surface.h"
 #include "platform/os/Messages.h"
 
+class IDirect3D3;
+struct DDPIXELFORMAT;
+
 // The display: the program's window, a 16-bit flip chain (primary surface and back buffers),
 // the two full-screen work surfaces Screen1 and Screen2, the other surfaces scenes and
 // renderers ask for, pictures, 2D lines, and the start of a 3D renderer, which changes the
@@ -40,8 +43,9 @@ public:
     // Glide mode: 3D pixel layout, the glide layer opened at the resolution of the screen size
     // (7 for 640x480) with a clip window over the whole screen.
     void StartGlide();
-    // Direct3D mode: the 3D pixel layout only; no Direct3D-style device exists yet.
-    void StartDirect3D();
+    // Direct3D mode: 3D pixel layout, and the Direct3D interface stored through direct3D
+    // (left untouched with noVideo 1). Frames reach the screen through the flip chain.
+    void StartDirect3D(IDirect3D3** direct3D);
     // Gives the screen back: ends the mode's device (DirectDraw in mode 2, glide in mode 4)
     // and hides the window. Also run by ErrorBox and the destructor.
     void Shutdown();
@@ -49,8 +53,9 @@ public:
     // Surfaces, owned by the display and alive until it is destroyed.
     Surface* CreateSurface(int width, int height, std::uint16_t** pixels);
     Surface* Create3DSurface(int width, int height, int inVideoMemory);
-    // A screen-sized 16-bit depth surface.
-    Surface* CreateZBuffer(int inVideoMemory);
+    // A screen-sized depth surface of the given format. Surfaces hold 16-bit values, so only
+    // a plain 16-bit depth (DDPF_ZBUFFER, 16 bits) can be made; any other format fails.
+    Surface* CreateZBuffer(const DDPIXELFORMAT* format, int inVideoMemory);
     Surface* CreateTextureSurface(int width, int height, int inVideoMemory);
 
     // Pixel access.
@@ -64,6 +69,10 @@ public:
 
     // Drawing and presenting.
     void Flip();
+    // The last shown frame as 5-6-5, width x height, from whichever layer showed it (the glide
+    // board's front buffer, else the primary surface); false, out untouched, when there is
+    // none or the size differs.
+    bool ReadShownFrame(std::uint16_t* out, int w, int h);
     void Cls(std::uint32_t color);
     void ClearSurface(Surface* surface, std::uint32_t color);
     void ClearAll();
@@ -130,6 +139,9 @@ private:
     void PublishLayout() const;
     // Sends the primary surface to the frame sink (as RGB565).
     void Present();
+    // Any other 16-bit display format is widened to the presenter's 5-6-5 through a table
+    // of every pixel value, made once for the format.
+    void BuildRgb565Table();
     // With no back buffers the primary is the screen: what is drawn on it shows at once.
     void ShowIfPrimary(const Surface* surface);
 

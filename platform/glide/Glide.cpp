@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/os/Presenter.h"
+#include "platform/raster/Font.h"
 #include "platform/raster/PixelOps.h"
 #include "platform/raster/Rasteriser.h"
 
@@ -568,3 +569,7 @@ void glideSetCallRecorder(std::function<void(const std::string& call)> recorder)
 }
 
 void glideSetBoardPresent(bool present) { TheBoard().present = present; }
+
+static_assert(GU_FONT_COLUMNS == raster::kFontColumns && GU_FONT_ROWS == raster::kFontRows &&
+              GU_FONT_ADVANCE == raster::kFontAdvance);
+const FxU8* guFontGlyph(char c) { return raster::FontGlyph(c); }

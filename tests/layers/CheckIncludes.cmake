@@ -1,6 +1,7 @@
 # Fails when a source file includes across a forbidden edge between the layers:
 #   platform/ does not include engine/, app/, tools/, tests or benchmarks;
 #   platform/raster/ includes itself and the standard library, nothing else;
+#   platform/d3d/ includes itself, platform/raster/ and the standard library;
 #   content/ (names the show and its generator share) includes the standard library only, and
 #   only the show, the tools and the tests include it;
 #   engine/ does not include app/, tools/, tests or benchmarks; app/ not tools/, tests, benchmarks;
@@ -63,6 +64,14 @@ function(check_tree root)
           endif()
         elseif(NOT name MATCHES "^platform/raster/" AND name MATCHES "/")
           set(why "the rasteriser includes only itself")
+        endif()
+      elseif(file MATCHES "^platform/d3d/")
+        if(angle)
+          if(name MATCHES "/" OR (name MATCHES "\\." AND NOT name IN_LIST C_HEADERS))
+            set(why "the d3d layer stands on the rasteriser and the standard library only")
+          endif()
+        elseif(NOT name MATCHES "^platform/(d3d|raster)/")
+          set(why "the d3d layer includes only itself and the rasteriser")
         endif()
       elseif(file MATCHES "^content/")
         if(NOT angle OR name MATCHES "/")
@@ -134,6 +143,10 @@ if(DEFINED SELFTEST)
     "content/Names2.h|#include <SDL2/SDL.h>|bad"
     "engine/world/World3.cpp|#include \"content/GreetedGroups.h\"|bad"
     "platform/os/Window3.cpp|#include \"content/GreetedGroups.h\"|bad"
+    "platform/d3d/D3D.cpp|#include \"platform/os/Presenter.h\"|bad"
+    "platform/d3d/D3D2.cpp|#include <SDL2/SDL.h>|bad"
+    "platform/d3d/D3D3.cpp|#include \"platform/raster/Raster.h\"|good"
+    "platform/d3d/D3D4.cpp|#include \"platform/d3d/D3D.h\"|good"
     "platform/raster/Rasteriser2.cpp|#include <emmintrin.h>|good"
     "platform/raster/Rasteriser3.cpp|#include \"platform/raster/Raster.h\"|good"
     "platform/raster/Rasteriser4.cpp|#include <cstdint>|good"

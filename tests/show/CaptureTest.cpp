@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Capture.h"
+#include "app/Show.h"
 #include "platform/sound/Sample.h"
 
 namespace {
@@ -81,9 +82,42 @@ TEST(Capture, WaitsRepeatTheLastPictureAndKeepTheAudioInStep) {
 
 TEST(Capture, CommandLineMistakesAreRefused) {
     for (const char* mistake : {"--frames 3", "--every 2", "--capture x --every 0", "--capture", "--capture x --frames -1",
-                                "--bogus", "--data /nonexistent/solmire --capture x", "--keymap qwerty", "--keymap"})
+                                "--bogus", "--data /nonexistent/solmire --capture x", "--keymap qwerty", "--keymap",
+                                "--renderer", "--renderer opengl", "--renderer D3D"})
         EXPECT_EQ(RunShow(mistake), 2) << mistake;
     EXPECT_EQ(RunShow("--help"), 0);
 }
 
 }  // namespace
+
+TEST(Capture, EachRendererRendersTheOpeningAndABadOneIsNamed) {
+    const fs::path root = Folder("solmire_capture_renderers_");
+    std::vector<std::string> pictures;
+    for (const char* renderer : {"glide", "d3d", "d3dsoft"}) {
+        const fs::path dir = root / renderer;
+        ASSERT_EQ(RunShow(std::string("--renderer ") + renderer + " --capture " + dir.string() + " --frames 3"), 0);
+        pictures.push_back(ReadAll(dir / "frame-000002.png"));
+        EXPECT_GT(pictures.back().size(), 10000u) << renderer;   // a drawn picture, not a flat one
+    }
+    // The renderers draw differently (modulated textures, z-buffer, filtering): each is in use.
+    EXPECT_NE(pictures[0], pictures[1]);
+    EXPECT_NE(pictures[1], pictures[2]);
+
+    const fs::path log = root / "log.txt";
+    const int status = std::system((std::string(SOLMIRE_SHOW) + " --renderer vulkan 2>" + log.string()).c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+    const std::string text = ReadAll(log);
+    EXPECT_EQ(text.substr(0, text.find('\n')), "solmire: --renderer is glide, d3d or d3dsoft");
+    fs::remove_all(root);
+
+    RendererChoice choice = RendererChoice::D3D;
+    EXPECT_TRUE(ParseRendererChoice("glide", choice));
+    EXPECT_EQ(choice, RendererChoice::Glide);
+    EXPECT_TRUE(ParseRendererChoice("d3dsoft", choice));
+    EXPECT_EQ(choice, RendererChoice::D3DSoft);
+    EXPECT_TRUE(ParseRendererChoice("d3d", choice));
+    EXPECT_EQ(choice, RendererChoice::D3D);
+    EXPECT_FALSE(ParseRendererChoice("", choice));
+    EXPECT_FALSE(ParseRendererChoice("d3d ", choice));
+    EXPECT_EQ(choice, RendererChoice::D3D);   // unchanged by a refused value
+}

@@ -1,10 +1,11 @@
-#include "platform/glide/Glide.h"
+#include "platform/raster/Font.h"
 
+namespace raster {
 namespace {
 
 // Printable ASCII from ' ' to '~', five columns a glyph, bit 0 the top row of eight; lower
 // case descenders use the eighth row.
-constexpr FxU8 kGlyphs[95][5] = {
+constexpr std::uint8_t kGlyphs[95][5] = {
     {0x00, 0x00, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x5F, 0x00, 0x00}, {0x00, 0x07, 0x00, 0x07, 0x00},
     {0x14, 0x7F, 0x14, 0x7F, 0x14}, {0x24, 0x2A, 0x7F, 0x2A, 0x12}, {0x23, 0x13, 0x08, 0x64, 0x62},
     {0x36, 0x49, 0x56, 0x20, 0x50}, {0x00, 0x05, 0x03, 0x00, 0x00}, {0x00, 0x1C, 0x22, 0x41, 0x00},
@@ -40,11 +41,13 @@ constexpr FxU8 kGlyphs[95][5] = {
 };
 
 // Characters the font lacks show as an outlined box, so they are seen rather than lost.
-constexpr FxU8 kMissing[5] = {0x7F, 0x41, 0x41, 0x41, 0x7F};
+constexpr std::uint8_t kMissing[5] = {0x7F, 0x41, 0x41, 0x41, 0x7F};
 
 }  // namespace
 
-const FxU8* guFontGlyph(char c) {
+const std::uint8_t* FontGlyph(char c) {
     const int code = static_cast<unsigned char>(c);
     return code >= ' ' && code <= '~' ? kGlyphs[code - ' '] : kMissing;
 }
+
+}  // namespace raster
