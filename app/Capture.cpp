@@ -39,7 +39,10 @@ bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width
         ok = false;
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    return std::fclose(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    // No cut picture is left behind to pass for a frame.
+    if (!ok) std::remove(path.c_str());
+    return ok;
 }
 
 bool Capture::Open(const std::string& dir, long every) {
@@ -58,7 +61,12 @@ bool Capture::Open(const std::string& dir, long every) {
     return true;
 }
 
+void Capture::StartWithoutFiles() {
+    writing = false;
+}
+
 bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
+    if (failed) return false;
     if (pixels != lastFrame.data()) {
         lastFrame.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
         lastWidth = width;
@@ -66,8 +74,8 @@ bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
     }
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", framesWritten);
-    if (framesWritten % pictureEvery == 0 && !WritePng565(directory + name, pixels, width, height)) {
-        if (!failed) std::fprintf(stderr, "solmire: cannot write %s%s\n", directory.c_str(), name);
+    if (writing && framesWritten % pictureEvery == 0 && !WritePng565(directory + name, pixels, width, height)) {
+        std::fprintf(stderr, "solmire: cannot write %s%s\n", directory.c_str(), name);
         failed = true;
         return false;
     }
@@ -82,11 +90,17 @@ void Capture::RepeatLastFrame() {
 void Capture::EndOfPass() {
     std::int16_t audio[kFramesPerPass * 2];
     soundtrack.RenderVirtual(audio, kFramesPerPass);
-    if (!wav.Append(audio, kFramesPerPass)) failed = true;
     ++passes;
+    if (!writing || failed) return;
+    if (!wav.Append(audio, kFramesPerPass)) {
+        std::fprintf(stderr, "solmire: cannot write %s/audio.wav\n", directory.c_str());
+        failed = true;
+    }
 }
 
 bool Capture::Close() {
+    if (!writing) return true;
     const bool ok = wav.Close();
+    if (!ok && !failed) std::fprintf(stderr, "solmire: cannot write %s/audio.wav\n", directory.c_str());
     return ok && !failed;
 }

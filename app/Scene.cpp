@@ -25,6 +25,7 @@ Stage& TheStage() {
 Scene::Scene(const char* name_) : name(name_) {
     // The engine clock places the scene in the show (in a capture it counts passes exactly).
     if (TheStage().trace) std::fprintf(stderr, "scene %s begins at %ld ms\n", name, os::ClockMs());
+    if (TheStage().sceneBegins) TheStage().sceneBegins(name);
 }
 
 Scene::~Scene() {
