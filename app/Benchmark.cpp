@@ -12,9 +12,16 @@ Benchmark::Benchmark(std::FILE* out_, std::function<double()> now_, std::functio
 }
 
 void Benchmark::SceneBegins(const char* name) {
+    outer.push_back(current);
     const auto it = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.name == name; });
     current = static_cast<std::size_t>(it - rows.begin());
     if (it == rows.end()) rows.push_back({name, 0, 0, 0});
+}
+
+void Benchmark::SceneEnds() {
+    if (outer.empty()) return;
+    current = outer.back();
+    outer.pop_back();
 }
 
 void Benchmark::FinalLoopBegins() {

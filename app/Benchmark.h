@@ -19,8 +19,10 @@ public:
     // unknown).
     Benchmark(std::FILE* out, std::function<double()> now, std::function<long()> resident);
 
-    // Passes from here on belong to this scene (several runs of one name add up).
+    // Passes from here on belong to this scene (several runs of one name add up), until it
+    // ends: then to the one it ran inside, if any.
     void SceneBegins(const char* name);
+    void SceneEnds();
     void FinalLoopBegins();
     // One pass has ended: its time is the time since the last call (or since the start).
     void EndOfPass();
@@ -45,6 +47,7 @@ private:
     std::function<long()> resident;
     std::vector<Row> rows;
     std::size_t current = 0;
+    std::vector<std::size_t> outer;  // the rows of the scenes the current one runs inside
     double start = 0, last = 0;
     long passes = 0;
     bool inFinalLoop = false;

@@ -11,7 +11,10 @@
 bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width, int height) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    // The capture says itself which file failed: libpng's own words would be a second line.
+    png_structp png = png_create_write_struct(
+        PNG_LIBPNG_VER_STRING, nullptr, [](png_structp p, png_const_charp) { png_longjmp(p, 1); },
+        [](png_structp, png_const_charp) {});
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
     bool ok = png && info;

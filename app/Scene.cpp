@@ -32,6 +32,7 @@ Scene::~Scene() {
     // Anything the scene left in the world goes out before it is freed.
     for (const auto& o : loaded) world.RemoveObject(o.get());
     if (TheStage().trace) std::fprintf(stderr, "scene %s passes %d frames %d\n", name, passes, frames);
+    if (TheStage().sceneEnds) TheStage().sceneEnds(name);
 }
 
 void Scene::Pass() {

@@ -144,6 +144,7 @@ int RunShow(const ShowOptions& options) {
                 [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); },
                 Benchmark::ResidentKiB);
             stage.sceneBegins = [](const char* name) { benchmark->SceneBegins(name); };
+            stage.sceneEnds = [](const char*) { benchmark->SceneEnds(); };
         } else if (!capture.Open(options.captureDir, options.pictureEvery)) {
             return 1;
         }

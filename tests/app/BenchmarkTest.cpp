@@ -40,9 +40,14 @@ TEST_F(BenchmarkTest, PassesAddUpBySceneNameWithMeanAndWorst) {
     Passes(b, 1, 10);
     b.SceneBegins("Beta");
     Passes(b, 5, 4);
+    b.SceneEnds();
     b.SceneBegins("Alpha");  // a second run of a scene adds to its row
-    Passes(b, 4, 1);
-    ASSERT_EQ(b.Rows().size(), 3u);  // StartUp, Alpha, Beta
+    Passes(b, 2, 1);
+    b.SceneBegins("Gamma");  // an effect inside a scene...
+    Passes(b, 2, 3);
+    b.SceneEnds();           // ...hands the passes after it back to that scene
+    Passes(b, 2, 1);
+    ASSERT_EQ(b.Rows().size(), 4u);  // StartUp, Alpha, Beta, Gamma
     EXPECT_EQ(b.Rows()[1].passes, 8);
     EXPECT_NEAR(b.Rows()[1].total, 0.020, 1e-9);
     EXPECT_NEAR(b.Rows()[1].worst, 0.010, 1e-9);
@@ -53,7 +58,8 @@ TEST_F(BenchmarkTest, PassesAddUpBySceneNameWithMeanAndWorst) {
     EXPECT_EQ(text,
               "scene Alpha passes 8 mean 2.500 ms worst 10.000 ms\n"
               "scene Beta passes 5 mean 4.000 ms worst 4.000 ms\n"
-              "total passes 13 seconds 0.04 fps 325.0 realtime 10.83x\n");
+              "scene Gamma passes 2 mean 3.000 ms worst 3.000 ms\n"
+              "total passes 15 seconds 0.05 fps 326.1 realtime 10.87x\n");
 }
 
 TEST_F(BenchmarkTest, FinalLoopReportsMemoryAndPaceAfterAMinuteAndAtTheEnd) {
