@@ -15,9 +15,10 @@ public:
     // The last loop's figures are printed every this many passes of it (one minute of show).
     static constexpr long kSoakWindowPasses = 60L * kPassesPerSecond;
 
-    // now: seconds on a steady clock; resident: the process's resident memory in KiB (-1 when
-    // unknown).
-    Benchmark(std::FILE* out, std::function<double()> now, std::function<long()> resident);
+    // now: seconds on a steady clock; cpu: seconds of processor time this process has used (the
+    // last loop's pace is taken on it, so that other work on the machine does not pass for a
+    // slowdown); resident: the process's resident memory in KiB (-1 when unknown).
+    Benchmark(std::FILE* out, std::function<double()> now, std::function<double()> cpu, std::function<long()> resident);
 
     // Passes from here on belong to this scene (several runs of one name add up), until it
     // ends: then to the one it ran inside, if any.
@@ -38,12 +39,15 @@ public:
 
     // The process's resident memory from /proc/self/statm, in KiB; -1 when it cannot be read.
     static long ResidentKiB();
+    // Processor time used by this process, in seconds.
+    static double CpuSeconds();
 
 private:
     void Soak(const char* when);
 
     std::FILE* out;
     std::function<double()> now;
+    std::function<double()> cpu;
     std::function<long()> resident;
     std::vector<Row> rows;
     std::size_t current = 0;
@@ -52,11 +56,11 @@ private:
     long passes = 0;
     bool inFinalLoop = false;
     long finalPasses = 0;
-    double loopStart = 0;
+    double loopStart = 0, lastCpu = 0;  // processor time, as passEnds
     std::vector<double> passEnds;  // the last loop's latest pass ends, a ring one longer than a window
 };
 
 // The benchmark's lines, as printed (kept here so a reader of the output can parse them back).
 //   scene NAME passes N mean M ms worst W ms
 //   total passes N seconds S fps F realtime Rx
-//   soak WHEN at T s: resident K KiB, P passes/s
+//   soak WHEN at T s: resident K KiB, P passes per cpu second

@@ -142,7 +142,7 @@ int RunShow(const ShowOptions& options) {
             benchmark = std::make_unique<Benchmark>(
                 stdout,
                 [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); },
-                Benchmark::ResidentKiB);
+                Benchmark::CpuSeconds, Benchmark::ResidentKiB);
             stage.sceneBegins = [](const char* name) { benchmark->SceneBegins(name); };
             stage.sceneEnds = [](const char*) { benchmark->SceneEnds(); };
         } else if (!capture.Open(options.captureDir, options.pictureEvery)) {
