@@ -9,14 +9,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sound/Sample.h"
@@ -145,14 +148,19 @@ TEST(CaptureFaults, PictureThatCannotBeWrittenStopsTheCaptureThere) {
     fs::remove_all(dir);
 }
 
-// The content pack with one file replaced by `bytes` (absent when `missing`).
-fs::path DataWith(const std::string& file, const std::string& bytes, bool missing = false) {
+// The content pack with files replaced: by the bytes given, or left out when there are none.
+using Changes = std::vector<std::pair<std::string, std::optional<std::string>>>;
+fs::path DataWith(const Changes& changes) {
     static int made = 0;
     const fs::path dir = Folder("solmire_data_" + std::to_string(++made) + "_");
     fs::create_directories(dir);
-    for (const auto& entry : fs::directory_iterator(SOLMIRE_DATA_DIR))
-        if (entry.path().filename() != file) fs::create_symlink(entry.path(), dir / entry.path().filename());
-    if (!missing) std::ofstream(dir / file, std::ios::binary) << bytes;
+    for (const auto& entry : fs::directory_iterator(SOLMIRE_DATA_DIR)) {
+        const std::string name = entry.path().filename().string();
+        if (std::none_of(changes.begin(), changes.end(), [&](const auto& c) { return c.first == name; }))
+            fs::create_symlink(entry.path(), dir / name);
+    }
+    for (const auto& [name, bytes] : changes)
+        if (bytes) std::ofstream(dir / name, std::ios::binary) << *bytes;
     return dir;
 }
 
@@ -169,13 +177,13 @@ Outcome ShowOn(const fs::path& data, int passes) {
 }
 
 TEST(DamagedContent, ModelMissingOrCutEndsNamingTheFile) {
-    Outcome run = ShowOn(DataWith("vokar.3ds", "", true), 30);
+    Outcome run = ShowOn(DataWith({{"vokar.3ds", std::nullopt}}), 30);
     EXPECT_EQ(run.code, 25);
     EXPECT_NE(run.err.find("V3D Error: Missing model file : vokar.3ds"), std::string::npos) << run.err;
-    run = ShowOn(DataWith("vokar.3ds", Original("vokar.3ds").substr(0, 300)), 30);
+    run = ShowOn(DataWith({{"vokar.3ds", Original("vokar.3ds").substr(0, 300)}}), 30);
     EXPECT_EQ(run.code, 25);
     EXPECT_NE(run.err.find("V3D Error: No object in model file : vokar.3ds"), std::string::npos) << run.err;
-    run = ShowOn(DataWith("torus.ase", Original("torus.ase").substr(0, 500)), 30);
+    run = ShowOn(DataWith({{"torus.ase", Original("torus.ase").substr(0, 500)}}), 30);
     EXPECT_EQ(run.code, 25);
     EXPECT_NE(run.err.find("V3D Error: No object in model file : torus.ase"), std::string::npos) << run.err;
 }
@@ -183,7 +191,7 @@ TEST(DamagedContent, ModelMissingOrCutEndsNamingTheFile) {
 TEST(DamagedContent, ModuleMissingOrUnreadablePlaysOnSilent) {
     std::string garbled = Original("solmire.xm");
     std::memset(garbled.data(), 'x', 60);  // the header's mark and name gone
-    for (const fs::path& data : {DataWith("solmire.xm", "", true), DataWith("solmire.xm", garbled)}) {
+    for (const fs::path& data : {DataWith({{"solmire.xm", std::nullopt}}), DataWith({{"solmire.xm", garbled}})}) {
         const Outcome run = ShowOn(data, 90);
         EXPECT_EQ(run.code, 0) << run.err;
         EXPECT_NE(run.err.find("couldn't load module \"solmire.xm\""), std::string::npos) << run.err;
@@ -194,20 +202,23 @@ TEST(DamagedContent, ModuleMissingOrUnreadablePlaysOnSilent) {
 
 // The first picture the show loads whole is the fountain's landscape, at about 2.5 minutes.
 TEST(DamagedContent, PictureCutEndsNamingTheFile) {
-    const Outcome run = ShowOn(DataWith("paysage2.bmp", Original("paysage2.bmp").substr(0, 3000)), 5000);
+    const Outcome run = ShowOn(DataWith({{"paysage2.bmp", Original("paysage2.bmp").substr(0, 3000)}}), 5000);
     EXPECT_EQ(run.code, 15);
     EXPECT_NE(run.err.find("scene FountainScene begins"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("VVideo Error: Cannot get image file : paysage2.bmp"), std::string::npos) << run.err;
 }
 
-// Path files report nothing: a path cut short keeps what was read, and the scene flies on.
-TEST(DamagedContent, PathFileCutOrMissingLetsTheSceneRunToItsEnd) {
-    for (const fs::path& data : {DataWith("scene5.txt", "ship0:2\n-240.0,-350.0,-3"), DataWith("scene5.txt", "", true)}) {
-        const Outcome run = ShowOn(data, 5500);
-        EXPECT_EQ(run.code, 0) << run.err;
-        EXPECT_TRUE(std::regex_search(run.err, std::regex("scene MountainPassScene passes [1-9]\\d* frames"))) << run.err;
-        EXPECT_NE(run.err.find("scene ForestFlightScene begins"), std::string::npos) << run.err;
-    }
+// Path files report nothing: a path cut short keeps what was read, a missing file leaves the
+// table as it was, and the scenes fly on. The mountain pass reads the first path file, the
+// forest the second.
+TEST(DamagedContent, PathFileCutOrMissingLetsTheScenesRunToTheirEnd) {
+    const Outcome run =
+        ShowOn(DataWith({{"scene5.txt", "ship0:2\n-240.0,-350.0,-3"}, {"scene6.txt", std::nullopt}}), 5850);
+    EXPECT_EQ(run.code, 0) << run.err;
+    for (const char* scene : {"MountainPassScene", "ForestFlightScene"})
+        EXPECT_TRUE(std::regex_search(run.err, std::regex(std::string("scene ") + scene + " passes [1-9]\\d* frames")))
+            << scene << "\n" << run.err;
+    EXPECT_NE(run.err.find("scene MissileScene begins"), std::string::npos) << run.err;
 }
 
 }  // namespace
