@@ -11,7 +11,10 @@
 bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width, int height) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    // The capture says itself which file failed: libpng's own words would be a second line.
+    png_structp png = png_create_write_struct(
+        PNG_LIBPNG_VER_STRING, nullptr, [](png_structp p, png_const_charp) { png_longjmp(p, 1); },
+        [](png_structp, png_const_charp) {});
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
     bool ok = png && info;
@@ -39,7 +42,10 @@ bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width
         ok = false;
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    return std::fclose(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    // No cut picture is left behind to pass for a frame.
+    if (!ok) std::remove(path.c_str());
+    return ok;
 }
 
 bool Capture::Open(const std::string& dir, long every) {
@@ -58,7 +64,12 @@ bool Capture::Open(const std::string& dir, long every) {
     return true;
 }
 
+void Capture::StartWithoutFiles() {
+    writing = false;
+}
+
 bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
+    if (failed) return false;
     if (pixels != lastFrame.data()) {
         lastFrame.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
         lastWidth = width;
@@ -66,8 +77,8 @@ bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
     }
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", framesWritten);
-    if (framesWritten % pictureEvery == 0 && !WritePng565(directory + name, pixels, width, height)) {
-        if (!failed) std::fprintf(stderr, "solmire: cannot write %s%s\n", directory.c_str(), name);
+    if (writing && framesWritten % pictureEvery == 0 && !WritePng565(directory + name, pixels, width, height)) {
+        std::fprintf(stderr, "solmire: cannot write %s%s\n", directory.c_str(), name);
         failed = true;
         return false;
     }
@@ -82,11 +93,17 @@ void Capture::RepeatLastFrame() {
 void Capture::EndOfPass() {
     std::int16_t audio[kFramesPerPass * 2];
     soundtrack.RenderVirtual(audio, kFramesPerPass);
-    if (!wav.Append(audio, kFramesPerPass)) failed = true;
     ++passes;
+    if (!writing || failed) return;
+    if (!wav.Append(audio, kFramesPerPass)) {
+        std::fprintf(stderr, "solmire: cannot write %s/audio.wav\n", directory.c_str());
+        failed = true;
+    }
 }
 
 bool Capture::Close() {
+    if (!writing) return true;
     const bool ok = wav.Close();
+    if (!ok && !failed) std::fprintf(stderr, "solmire: cannot write %s/audio.wav\n", directory.c_str());
     return ok && !failed;
 }

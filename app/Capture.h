@@ -19,14 +19,18 @@ public:
     // pictureEvery: write the picture of every so many shown frames only (1: all of them);
     // the others still count, so a picture's number is always its pass in the show.
     bool Open(const std::string& directory, long pictureEvery = 1);
-    // Shows one RGB565 frame: the next PNG when its number is due; false on a write error.
+    // The same passes, clock and music with no file written: a benchmark of the show.
+    void StartWithoutFiles();
+    // Shows one RGB565 frame: the next PNG when its number is due; false on a write error, which
+    // is said once on stderr (naming the file, of which nothing is left) and ends the writing.
     bool WriteFrame(const std::uint16_t* pixels, int width, int height);
     // A pass in which nothing was drawn (a wait, a fade) shows the last frame again, so the
     // pictures keep time with the audio.
     void RepeatLastFrame();
     // One pass of virtual time: the clock and the music move on by 1/30 s.
     void EndOfPass();
-    // Closes the audio file; false when anything failed.
+    // Closes the audio file; false when anything failed. The audio written so far stays
+    // playable either way.
     bool Close();
 
     long ClockMs() const { return passes * 1000L / kPassesPerSecond; }
@@ -43,6 +47,7 @@ private:
     long framesWritten = 0;
     long pictureEvery = 1;
     bool failed = false;
+    bool writing = true;
 };
 
 // Writes an RGB565 image as an 8-bit RGB PNG; false on failure.

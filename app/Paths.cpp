@@ -1,6 +1,7 @@
 #include "app/Paths.h"
 
 #include <fstream>
+#include <istream>
 
 #include "engine/world/Object3D.h"
 
@@ -49,6 +50,10 @@ void ReadKey(std::istream& in, PathKey& key) {
 
 void LoadPaths(const char* fileName, int pathCount) {
     std::ifstream in(fileName ? fileName : "");
+    LoadPaths(in, pathCount);
+}
+
+void LoadPaths(std::istream& in, int pathCount) {
     Path spare;  // where paths and keys beyond the table are read to be dropped
     for (int i = 0; i < pathCount && in; ++i) {
         Path& path = i < kMaxPaths ? PathTable[i] : spare;

@@ -8,6 +8,8 @@
 // where s is any one non-blank character (',' or ';' in practice) and blanks or line breaks
 // may stand before any number or separator. The label runs up to the colon.
 
+#include <iosfwd>
+
 class Object3D;
 
 struct PathKey {
@@ -35,6 +37,8 @@ inline Path PathTable[kMaxPaths];
 // stops the reading: that value and everything after it keep their previous contents.
 // Labels over 19 characters are cut; keys past 20 and paths past 20 are read and dropped.
 void LoadPaths(const char* fileName, int pathCount);
+// The same from any stream: a file's bytes already in memory.
+void LoadPaths(std::istream& in, int pathCount);
 
 // Makes the object visible and puts it at key 0 of the path (whatever its keyCount).
 // An index outside the table does nothing.

@@ -25,12 +25,14 @@ Stage& TheStage() {
 Scene::Scene(const char* name_) : name(name_) {
     // The engine clock places the scene in the show (in a capture it counts passes exactly).
     if (TheStage().trace) std::fprintf(stderr, "scene %s begins at %ld ms\n", name, os::ClockMs());
+    if (TheStage().sceneBegins) TheStage().sceneBegins(name);
 }
 
 Scene::~Scene() {
     // Anything the scene left in the world goes out before it is freed.
     for (const auto& o : loaded) world.RemoveObject(o.get());
     if (TheStage().trace) std::fprintf(stderr, "scene %s passes %d frames %d\n", name, passes, frames);
+    if (TheStage().sceneEnds) TheStage().sceneEnds(name);
 }
 
 void Scene::Pass() {

@@ -15,6 +15,8 @@ struct Stage {
     std::function<void()> endOfPass;   // pace real time, or advance virtual time in a capture
     std::function<void()> idle;        // one turn of a wait that draws nothing
     std::function<void()> finalLoop;   // the show has reached its endless last loop
+    std::function<void(const char*)> sceneBegins;  // a scene (or picture effect) starts...
+    std::function<void(const char*)> sceneEnds;    // ...and ends (one may run inside another)
     bool trace = false;                // scene and cue lines on stderr
 };
 

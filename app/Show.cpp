@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
+#include "app/Benchmark.h"
 #include "app/Capture.h"
 #include "app/Globals.h"
 #include "app/Scene.h"
@@ -15,24 +17,41 @@
 namespace {
 
 Capture capture;
+std::unique_ptr<Benchmark> benchmark;
 long passLimit = -1;
 double tailSeconds = 10;
 
-// A capture that has rendered what was asked ends the program here, files complete.
+// A capture that has rendered what was asked ends the program here, files complete; a
+// benchmark prints its figures.
 [[noreturn]] void FinishCapture() {
+    if (benchmark) {
+        benchmark->Finish();
+        std::exit(0);
+    }
     const bool ok = capture.Close();
-    std::fprintf(stderr, "solmire: captured %ld frames, %ld passes\n", capture.FramesWritten(), capture.Passes());
+    if (ok)
+        std::fprintf(stderr, "solmire: captured %ld frames, %ld passes\n", capture.FramesWritten(), capture.Passes());
     std::exit(ok ? 0 : 1);
+}
+
+// A file could not be written (the capture has said which): what is on disk is left complete
+// and the program stops, since every later frame would fail the same way.
+[[noreturn]] void AbandonCapture() {
+    capture.Close();
+    std::exit(1);
 }
 
 void CaptureEndOfPass() {
     capture.EndOfPass();
+    if (capture.Failed()) AbandonCapture();
+    if (benchmark) benchmark->EndOfPass();
     if (passLimit >= 0 && capture.Passes() >= passLimit) FinishCapture();
 }
 
 // A turn of a wait or a fade in a capture: one pass of time with the last picture again.
 void CaptureIdle() {
     capture.RepeatLastFrame();
+    if (capture.Failed()) AbandonCapture();
     CaptureEndOfPass();
 }
 
@@ -133,9 +152,19 @@ int RunShow(const ShowOptions& options) {
     };
     app.onShutdown = [] { soundtrack.Close(); };
 
-    const bool capturing = !options.captureDir.empty();
+    const bool capturing = !options.captureDir.empty() || options.benchmark;
     if (capturing) {
-        if (!capture.Open(options.captureDir, options.pictureEvery)) return 1;
+        if (options.benchmark) {
+            capture.StartWithoutFiles();
+            benchmark = std::make_unique<Benchmark>(
+                stdout,
+                [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); },
+                Benchmark::CpuSeconds, Benchmark::ResidentKiB);
+            stage.sceneBegins = [](const char* name) { benchmark->SceneBegins(name); };
+            stage.sceneEnds = [](const char*) { benchmark->SceneEnds(); };
+        } else if (!capture.Open(options.captureDir, options.pictureEvery)) {
+            return 1;
+        }
         passLimit = options.maxPasses;
         tailSeconds = options.tailSeconds;
         video.headless = true;
@@ -153,6 +182,7 @@ int RunShow(const ShowOptions& options) {
         // The last loop never ends by itself: a capture keeps a tail of it, then stops.
         stage.finalLoop = [] {
             if (TheStage().trace) std::fprintf(stderr, "final loop at pass %ld\n", capture.Passes());
+            if (benchmark) benchmark->FinalLoopBegins();
             const long tail = capture.Passes() + static_cast<long>(tailSeconds * Capture::kPassesPerSecond);
             if (passLimit < 0 || tail < passLimit) passLimit = tail;
         };
@@ -166,7 +196,9 @@ int RunShow(const ShowOptions& options) {
     StartUp(options);
     // The display's own clearing flips during start-up are not part of the show.
     if (capturing)
-        os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) { capture.WriteFrame(pixels, w, h); });
+        os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) {
+            if (!capture.WriteFrame(pixels, w, h)) AbandonCapture();
+        });
     // The show ends in its last loop: by Escape in real play, after the tail in a capture.
     PlaySequence();
 }

@@ -22,8 +22,14 @@ constexpr const char* kHelp =
     "  --frames N      with --capture: stop after N passes\n"
     "  --every N       with --capture: write only every Nth picture, each still numbered\n"
     "                  by its pass; audio.wav stays whole\n"
-    "  --tail SECONDS  with --capture: seconds of the show's endless last loop to render\n"
-    "                  (default 10)\n"
+    "  --benchmark     render the show as --capture does (no window, no sound card, the\n"
+    "                  music rendered) but write no file; print one line per scene\n"
+    "                  (passes, mean and worst pass time in ms), a total line (passes per\n"
+    "                  second and how many times faster than real time), and in the\n"
+    "                  endless last loop its resident memory and pace after one minute\n"
+    "                  and at the end\n"
+    "  --tail SECONDS  with --capture or --benchmark: seconds of the show's endless last\n"
+    "                  loop to render (default 10)\n"
     "  --trace         print a line on stderr when each scene begins and ends, at each\n"
     "                  music cue, and when the endless last loop starts\n"
     "  --data DIR      where the content pack is (default: the data folder beside this program)\n"
@@ -60,6 +66,7 @@ std::filesystem::path DefaultDataDir() {
 int main(int argc, char** argv) {
     ShowOptions options;
     std::filesystem::path dataDir = DefaultDataDir();
+    bool tailGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> const char* {
@@ -71,6 +78,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--capture") {
             options.captureDir = std::filesystem::absolute(value()).string();
+        } else if (arg == "--benchmark") {
+            options.benchmark = true;
         } else if (arg == "--frames") {
             options.maxPasses = ParseCount(value(), "--frames");
         } else if (arg == "--every") {
@@ -80,7 +89,9 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             const char* text = value();
             options.tailSeconds = std::strtod(text, &end);
-            if (!*text || *end || options.tailSeconds < 0) Usage("--tail needs a number of seconds");
+            if (!*text || *end || !(options.tailSeconds >= 0) || options.tailSeconds > 1e6)
+                Usage("--tail needs a number of seconds from 0 to 1000000");
+            tailGiven = true;
         } else if (arg == "--trace") {
             options.trace = true;
         } else if (arg == "--data") {
@@ -101,6 +112,8 @@ int main(int argc, char** argv) {
     }
     if (options.captureDir.empty() && (options.maxPasses >= 0 || options.pictureEvery != 1))
         Usage("--frames and --every go with --capture");
+    if (options.benchmark && !options.captureDir.empty()) Usage("--benchmark writes nothing: not with --capture");
+    if (tailGiven && options.captureDir.empty() && !options.benchmark) Usage("--tail goes with --capture or --benchmark");
 
     // The show reads its files by their plain names, from the content folder.
     if (!std::filesystem::is_directory(dataDir) || chdir(dataDir.c_str()) != 0) {

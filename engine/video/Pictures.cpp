@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/video/Bmp8.h"
 #include "engine/video/ErrorBox.h"
 #include "engine/video/Video.h"
 #include "platform/os/Image.h"
@@ -15,15 +16,11 @@
 namespace {
 
 constexpr const char* kCaption = "VVideo Error";
-// 14-byte file header + 40-byte information header + 256 four-byte palette entries.
-constexpr std::size_t kPaletteOffset = 54;
-constexpr std::size_t kPixelOffset = 1078;
 
 enum class BmpRead { Ok, NotOpened, NotBmp, Short };
 
-// Reads the file as long as its header claims it is (the low three bytes of the size field,
-// so at most 16 MiB whatever the file); a file shorter than that, or too short to hold a
-// header, is refused.
+// Reads the file as long as its header claims it is (see bmp8::Claimed), no further: a file
+// shorter than that, or too short to hold a header, is refused.
 BmpRead ReadBmp(const char* name, std::vector<std::uint8_t>& bytes) {
     if (!name) return BmpRead::NotOpened;
     std::ifstream in(name, std::ios::binary);
@@ -34,15 +31,13 @@ BmpRead ReadBmp(const char* name, std::vector<std::uint8_t>& bytes) {
     if (got < 2 || head[0] != 'B' || head[1] != 'M') return BmpRead::NotBmp;
     if (got < sizeof head) return BmpRead::Short;
     const std::size_t claimed = head[2] + 256u * head[3] + 65536u * head[4];
-    if (claimed < kPaletteOffset) return BmpRead::Short;
+    if (claimed < bmp8::kPaletteOffset) return BmpRead::Short;
     bytes.assign(claimed, 0);
     std::copy(head, head + sizeof head, bytes.begin());
     in.read(reinterpret_cast<char*>(bytes.data() + sizeof head), static_cast<std::streamsize>(claimed - sizeof head));
     if (static_cast<std::size_t>(in.gcount()) != claimed - sizeof head) return BmpRead::Short;
     return BmpRead::Ok;
 }
-
-int Read3(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] + 256 * b[at + 1] + 65536 * b[at + 2]; }
 
 std::string CannotGet(const char* name) { return std::string("Cannot get image file : ") + (name ? name : ""); }
 
@@ -67,17 +62,13 @@ void Video::LoadBmp8(std::uint8_t* destination, const char* name) {
         case BmpRead::NotBmp: std::exit(7);
         case BmpRead::Ok: break;
     }
-    const int w = Read3(bytes, 18);
-    const int h = Read3(bytes, 22);
-    if (w > width || h > height) FatalError(kCaption, "Too big picture", 23);
-    if (bytes[28] != 8) FatalError(kCaption, "Picture is not a 8bit BMP", 23);
-    // Rows are stored bottom first, each padded to a multiple of four bytes.
-    const std::size_t stride = (static_cast<std::size_t>(w) + 3) & ~std::size_t{3};
-    if (kPixelOffset + stride * static_cast<std::size_t>(h) > bytes.size()) FatalError(kCaption, CannotGet(name).c_str(), 6);
-    if (!destination) return;
-    for (int row = 0; row < h; ++row) {
-        const std::uint8_t* src = bytes.data() + kPixelOffset + stride * static_cast<std::size_t>(h - 1 - row);
-        std::copy(src, src + w, destination + static_cast<std::size_t>(row) * static_cast<std::size_t>(w));
+    int w = 0, h = 0;
+    switch (bmp8::ReadPixels(bytes.data(), bytes.size(), width, height, destination, w, h)) {
+        case bmp8::Status::Ok: break;
+        case bmp8::Status::TooBig: FatalError(kCaption, "Too big picture", 23);
+        case bmp8::Status::NotEightBit: FatalError(kCaption, "Picture is not a 8bit BMP", 23);
+        case bmp8::Status::NotBmp:
+        case bmp8::Status::Short: FatalError(kCaption, CannotGet(name).c_str(), 6);
     }
 }
 
@@ -90,15 +81,10 @@ void Video::LoadBmp8Palette(std::uint32_t* table, const char* name) {
         case BmpRead::NotBmp: std::exit(7);
         case BmpRead::Ok: break;
     }
-    if (bytes[28] != 8) FatalError(kCaption, "Picture is not a 8bit BMP", 23);
-    if (bytes.size() < kPixelOffset) std::exit(6);
-    if (!table) return;
-    for (int i = 0; i < 256; ++i) {
-        const std::uint8_t* entry = bytes.data() + kPaletteOffset + 4 * i;
-        const std::uint32_t blue = entry[0] >> 3, green = entry[1] >> 3, red = entry[2] >> 3;
-        // Five bits per channel, green too: on a 5-6-5 display green lands in the low five of
-        // its six bits. Kept for callers that rely on it; the show itself does not call this.
-        table[i] = (red << redShift) + (green << greenShift) + blue;
+    switch (bmp8::ReadPalette(bytes.data(), bytes.size(), redShift, greenShift, table)) {
+        case bmp8::Status::Ok: break;
+        case bmp8::Status::NotEightBit: FatalError(kCaption, "Picture is not a 8bit BMP", 23);
+        default: std::exit(6);
     }
 }
 
@@ -111,8 +97,10 @@ void Video::GetBmpSize(const char* name, int* w, int* h) {
         case BmpRead::NotBmp: std::exit(7);
         case BmpRead::Ok: break;
     }
-    if (w) *w = Read3(bytes, 18);
-    if (h) *h = Read3(bytes, 22);
+    int width = 0, height = 0;
+    bmp8::ReadSize(bytes.data(), bytes.size(), width, height);
+    if (w) *w = width;
+    if (h) *h = height;
 }
 
 int Video::OutCode(int x, int y) const {

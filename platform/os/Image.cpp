@@ -39,16 +39,20 @@ bool BmpHeaderFits(const std::uint8_t* head, std::size_t headBytes, std::uint64_
     return Le(head + 10, 4) + stride * static_cast<std::uint64_t>(height) <= fileBytes;
 }
 
-bool LoadImageScaled(const char* path, std::uint16_t* dst, int width, int height, std::uint32_t redMask,
-                     std::uint32_t greenMask, std::uint32_t blueMask) {
-    if (!path || !dst || width <= 0 || height <= 0) return false;
+namespace {
+
+// Takes the file over: closed whatever happens.
+bool LoadScaled(SDL_RWops* file, std::uint16_t* dst, int width, int height, std::uint32_t redMask,
+                std::uint32_t greenMask, std::uint32_t blueMask) {
+    if (!file) return false;
     const Uint32 format = SDL_MasksToPixelFormatEnum(16, redMask, greenMask, blueMask, 0);
-    if (format == SDL_PIXELFORMAT_UNKNOWN) return false;
+    if (!dst || width <= 0 || height <= 0 || format == SDL_PIXELFORMAT_UNKNOWN) {
+        SDL_RWclose(file);
+        return false;
+    }
 
     // The header is checked before the decoder sees the file: it would allocate and walk
     // whatever size the header claims, however few bytes follow.
-    SDL_RWops* file = SDL_RWFromFile(path, "rb");
-    if (!file) return false;
     std::uint8_t head[kBmpHeadBytes];
     const std::size_t got = SDL_RWread(file, head, 1, sizeof head);
     const Sint64 fileBytes = SDL_RWsize(file);
@@ -71,6 +75,21 @@ bool LoadImageScaled(const char* path, std::uint16_t* dst, int width, int height
         return SDL_BlitSurface(converted.get(), nullptr, target.get(), nullptr) == 0;
     }
     return SDL_BlitScaled(converted.get(), nullptr, target.get(), nullptr) == 0;
+}
+
+}  // namespace
+
+bool LoadImageScaled(const char* path, std::uint16_t* dst, int width, int height, std::uint32_t redMask,
+                     std::uint32_t greenMask, std::uint32_t blueMask) {
+    if (!path) return false;
+    return LoadScaled(SDL_RWFromFile(path, "rb"), dst, width, height, redMask, greenMask, blueMask);
+}
+
+bool LoadImageScaledFromMemory(const void* data, std::size_t size, std::uint16_t* dst, int width, int height,
+                               std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask) {
+    if (!data || size > 0x7fffffff) return false;
+    return LoadScaled(SDL_RWFromConstMem(data, static_cast<int>(size)), dst, width, height, redMask, greenMask,
+                      blueMask);
 }
 
 }  // namespace os

@@ -26,4 +26,8 @@ bool BmpHeaderFits(const std::uint8_t* head, std::size_t headBytes, std::uint64_
 bool LoadImageScaled(const char* path, std::uint16_t* dst, int width, int height, std::uint32_t redMask,
                      std::uint32_t greenMask, std::uint32_t blueMask);
 
+// The same from a file's bytes in memory.
+bool LoadImageScaledFromMemory(const void* data, std::size_t size, std::uint16_t* dst, int width, int height,
+                               std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask);
+
 }  // namespace os

@@ -30,6 +30,17 @@ struct AudioDeviceCallback {
     static void Run(void* self, Uint8* stream, int len);
 };
 
+// Runs on whatever thread pushes an event (a backend's own, when a device is unplugged).
+struct AudioDeviceWatch {
+    static int Run(void* self, SDL_Event* event) {
+        auto* device = static_cast<AudioDevice*>(self);
+        if (event->type == SDL_AUDIODEVICEREMOVED && !event->adevice.iscapture && device->id_ != 0 &&
+            event->adevice.which == device->id_ && !device->lost_.exchange(true) && device->diag_)
+            *device->diag_ << "sound: the audio device went away; the music goes on, not heard\n" << std::flush;
+        return 0;
+    }
+};
+
 AudioDevice::~AudioDevice() { Close(); }
 
 bool AudioDevice::OpenWith(const char* driver) {
@@ -65,15 +76,19 @@ bool AudioDevice::OpenWith(const char* driver) {
     // A real device holds about one more buffer than the one being filled; the dummy driver
     // holds none (it waits one buffer's time between callbacks instead).
     latency_ = dummy_ ? 0 : got.samples;
+    clocked_ = dummy_;
+    lost_ = false;
     openedNs_ = SteadyNs();
     pulled_ = 0;
     scratch_.assign(2 * kBufferFrames, 0);
+    SDL_AddEventWatch(&AudioDeviceWatch::Run, this);
     SDL_PauseAudioDevice(id_, 0);
     return true;
 }
 
 bool AudioDevice::Open(Pull pull, std::ostream& diag) {
     Close();
+    diag_ = &diag;
     pull_ = std::move(pull);
     if (OpenWith(nullptr)) return true;
     const std::string reason = SDL_GetError();
@@ -89,6 +104,7 @@ bool AudioDevice::Open(Pull pull, std::ostream& diag) {
 
 void AudioDevice::Close() {
     if (id_ != 0) {
+        SDL_DelEventWatch(&AudioDeviceWatch::Run, this);  // waits for a running watch to finish
         SDL_CloseAudioDevice(id_);  // waits for a running callback to finish
         id_ = 0;
     }
@@ -105,7 +121,13 @@ void AudioDeviceCallback::Run(void* self, Uint8* stream, int len) {
     auto* device = static_cast<AudioDevice*>(self);
     const std::size_t frames = static_cast<std::size_t>(len) / (2 * sizeof(std::int16_t));
     try {
-        if (device->pull_ && device->dummy_) {
+        if (device->lost_ && !device->clocked_) {
+            // From the removal on, mix what is due by the clock, from here.
+            device->clocked_ = true;
+            device->openedNs_ = SteadyNs();
+            device->pulled_ = 0;
+        }
+        if (device->pull_ && device->clocked_) {
             std::memset(stream, 0, static_cast<std::size_t>(len));
             const std::int64_t due = (SteadyNs() - device->openedNs_) / 1000 * kMixRate / 1000000;
             std::int64_t n = std::clamp<std::int64_t>(due - device->pulled_, 0, kMaxCatchUpFrames);

@@ -4,6 +4,7 @@
 // kMixRate. Where no device opens (no sound card, as on CI) it falls back to SDL's "dummy"
 // driver, which keeps calling back at real-time pace, so the music clock still runs.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -34,10 +35,17 @@ public:
 
     bool IsOpen() const { return id_ != 0; }
     bool IsDummy() const { return dummy_; }
+    // SDL's id of the open device (0 when closed).
+    std::uint32_t Id() const { return id_; }
+    // The device went away while open (SDL said so with its device-removed event): from then
+    // on the music follows the steady clock, as on the dummy driver, and is not heard. SDL
+    // keeps calling back at about the device's pace after a removal, so nothing stops.
+    bool Lost() const { return lost_; }
     const std::string& Name() const { return name_; }
 
 private:
     friend struct AudioDeviceCallback;
+    friend struct AudioDeviceWatch;
     bool OpenWith(const char* driver);
 
     std::uint32_t id_ = 0;  // SDL's device id; 0 when closed
@@ -49,6 +57,11 @@ private:
     // The dummy driver's callbacks come only roughly on time (its waits are whole milliseconds
     // plus scheduling), so with it the music follows the steady clock instead: each callback
     // mixes what is due since Open, into a scratch buffer nobody hears.
+    // clocked_: the callback follows the steady clock (the dummy driver, or a lost device);
+    // read and written on the audio thread only, once the device is open.
+    bool clocked_ = false;
+    std::atomic<bool> lost_{false};
+    std::ostream* diag_ = nullptr;
     std::int64_t openedNs_ = 0;
     std::int64_t pulled_ = 0;
     std::vector<std::int16_t> scratch_;

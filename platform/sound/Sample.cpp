@@ -45,39 +45,57 @@ bool ChunksFit(SDL_RWops* file, std::string& error) {
     return false;
 }
 
-}  // namespace
-
-std::unique_ptr<Sample> Sample::LoadWav(const std::string& path, std::string& error) {
-    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+// Decodes the WAV that `file` holds (taking it over: closed whatever happens) into its own
+// format and whole frames.
+bool Decode(SDL_RWops* file, std::uint16_t& format, int& channels, std::size_t& frames, std::vector<std::uint8_t>& data,
+            std::string& error) {
     if (!file) {
         error = SDL_GetError();
-        return nullptr;
+        return false;
     }
     if (!ChunksFit(file, error) || SDL_RWseek(file, 0, RW_SEEK_SET) != 0) {
         SDL_RWclose(file);
-        return nullptr;
+        return false;
     }
     SDL_AudioSpec fileFormat;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
     if (!SDL_LoadWAV_RW(file, 1, &fileFormat, &buffer, &length)) {
         error = SDL_GetError();
-        return nullptr;
+        return false;
     }
-    std::unique_ptr<Sample> s(new Sample());
-    s->format_ = fileFormat.format;
-    s->channels_ = fileFormat.channels;
+    format = fileFormat.format;
+    channels = fileFormat.channels;
     const std::size_t frameBytes = static_cast<std::size_t>(SDL_AUDIO_BITSIZE(fileFormat.format) / 8) * fileFormat.channels;
     // A trailing partial frame is dropped rather than handed to the converter; a sound without
     // one whole frame is no sound.
-    s->frames_ = frameBytes ? length / frameBytes : 0;
-    if (s->frames_ == 0) {
+    frames = frameBytes ? length / frameBytes : 0;
+    if (frames == 0) {
         SDL_FreeWAV(buffer);
         error = "no whole sample frame in the data chunk";
+        return false;
+    }
+    data.assign(buffer, buffer + frames * frameBytes);
+    SDL_FreeWAV(buffer);
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<Sample> Sample::LoadWav(const std::string& path, std::string& error) {
+    std::unique_ptr<Sample> s(new Sample());
+    if (!Decode(SDL_RWFromFile(path.c_str(), "rb"), s->format_, s->channels_, s->frames_, s->data_, error)) return nullptr;
+    return s;
+}
+
+std::unique_ptr<Sample> Sample::LoadWavFromMemory(const void* data, std::size_t size, std::string& error) {
+    if (!data || size > 0x7fffffff) {
+        error = "not a WAVE file";
         return nullptr;
     }
-    s->data_.assign(buffer, buffer + s->frames_ * frameBytes);
-    SDL_FreeWAV(buffer);
+    std::unique_ptr<Sample> s(new Sample());
+    if (!Decode(SDL_RWFromConstMem(data, static_cast<int>(size)), s->format_, s->channels_, s->frames_, s->data_, error))
+        return nullptr;
     return s;
 }
 

@@ -18,6 +18,8 @@ public:
     // than the file holds (checked before SDL allocates it), when SDL cannot decode the file,
     // or when the data holds no whole frame.
     static std::unique_ptr<Sample> LoadWav(const std::string& path, std::string& error);
+    // The same from a file's bytes in memory.
+    static std::unique_ptr<Sample> LoadWavFromMemory(const void* data, std::size_t size, std::string& error);
 
     // The sound as it sounds when its frames are played `rate` times a second, converted by
     // SDL's own converter; nullptr when SDL refuses the conversion. The last rate is cached.

@@ -41,6 +41,10 @@ public:
     Output GetOutput() const { return output_; }
     // "virtual", the SDL audio driver in use, or "none".
     std::string DeviceName() const;
+    // SDL's id of the audio device (0 when there is none), and whether it went away during
+    // play: the music then goes on by the clock, silent (see AudioDevice::Lost).
+    std::uint32_t DeviceId() const { return device_.Id(); }
+    bool DeviceLost() const { return device_.Lost(); }
 
     // Handles are positive; 0 means failure (the reason goes to `diag`).
     int LoadModule(const std::string& path);

@@ -1,5 +1,9 @@
 #include "platform/sound/WavWriter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -39,6 +43,7 @@ WavWriter::~WavWriter() { Close(); }
 
 bool WavWriter::Open(const std::string& path, int rate) {
     Close();
+    path_ = path;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return false;
     frames_ = 0;
@@ -82,7 +87,27 @@ bool WavWriter::Close() {
     }
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
+    if (!ok) Salvage();
     return ok;
+}
+
+// After a failed write (a full disk, a size limit) the file holds an unknown part of what was
+// appended: keep its whole frames and make the header say so, so that what was written plays.
+// Neither step makes the file longer.
+void WavWriter::Salvage() {
+    const int fd = ::open(path_.c_str(), O_RDWR);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size >= kHeaderBytes) {
+        const std::uint64_t dataBytes =
+            std::min<std::uint64_t>((static_cast<std::uint64_t>(st.st_size) - kHeaderBytes) / 4 * 4, kMaxDataBytes);
+        std::uint8_t h[kHeaderBytes];
+        Header(h, rate_, static_cast<std::uint32_t>(dataBytes));
+        if (::ftruncate(fd, static_cast<off_t>(kHeaderBytes + dataBytes)) == 0 &&
+            ::pwrite(fd, h, sizeof h, 0) == static_cast<ssize_t>(sizeof h))
+            frames_ = dataBytes / 4;
+    }
+    ::close(fd);
 }
 
 }  // namespace sound

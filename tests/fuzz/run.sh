@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Builds the model readers' fuzz targets with clang in a tree of their own, makes their seed
-# corpora, and runs each target for SECONDS. Any crash, leak, overrun or input slower than
+# Builds the file readers' fuzz targets (models, pictures, paths, modules, samples) with clang
+# in a tree of their own, makes their seed corpora, and runs each target for SECONDS. Any crash, leak, overrun or input slower than
 # two seconds fails the run and leaves the input in DIR/fuzz-work.
-# Usage: tests/fuzz/run.sh [DIR [SECONDS]]
+# Usage: tests/fuzz/run.sh [DIR [SECONDS]]; SOLMIRE_FUZZ_FORMATS="bmp wav" runs only those.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 dir=${1:-build-fuzz}
 seconds=${2:-60}
 
 source tools/setup.sh
-CXX=clang++ SOLMIRE_TARGETS="fuzz_ase fuzz_asc fuzz_3ds fuzz_seeds" \
+CXX=clang++ SOLMIRE_TARGETS="fuzz_ase fuzz_asc fuzz_3ds fuzz_bmp fuzz_paths fuzz_xm fuzz_wav fuzz_seeds" \
   solmire_build "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLMIRE_FUZZ=ON -DSOLMIRE_BENCH=OFF -DSOLMIRE_WERROR=ON
 
 work="$dir/fuzz-work"
@@ -19,7 +19,8 @@ mkdir -p "$work"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for format in ase asc 3ds; do
+formats=${SOLMIRE_FUZZ_FORMATS:-ase asc 3ds bmp paths xm wav}
+for format in $formats; do
   mkdir -p "$work/corpus-$format"
   log="$work/$format.log"
   if ! "$dir/tests/fuzz/fuzz_$format" -max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048 \

@@ -83,7 +83,9 @@ TEST(Capture, WaitsRepeatTheLastPictureAndKeepTheAudioInStep) {
 TEST(Capture, CommandLineMistakesAreRefused) {
     for (const char* mistake : {"--frames 3", "--every 2", "--capture x --every 0", "--capture", "--capture x --frames -1",
                                 "--bogus", "--data /nonexistent/solmire --capture x", "--keymap qwerty", "--keymap",
-                                "--renderer", "--renderer opengl", "--renderer D3D"})
+                                "--renderer", "--renderer opengl", "--renderer D3D",
+                                "--benchmark --capture x", "--tail 5", "--benchmark --tail -1", "--benchmark --tail nan",
+                                "--benchmark --tail 1e9", "--benchmark --frames 3"})
         EXPECT_EQ(RunShow(mistake), 2) << mistake;
     EXPECT_EQ(RunShow("--help"), 0);
 }
