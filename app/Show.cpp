@@ -156,10 +156,10 @@ int RunShow(const ShowOptions& options) {
     if (capturing) {
         if (options.benchmark) {
             capture.StartWithoutFiles();
-            benchmark = std::make_unique<Benchmark>(
-                stdout,
-                [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); },
-                Benchmark::CpuSeconds, Benchmark::ResidentKiB);
+            const auto now = [] {
+                return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+            };
+            benchmark = std::make_unique<Benchmark>(stdout, now, Benchmark::CpuSeconds, Benchmark::ResidentKiB);
             stage.sceneBegins = [](const char* name) { benchmark->SceneBegins(name); };
             stage.sceneEnds = [](const char*) { benchmark->SceneEnds(); };
         } else if (!capture.Open(options.captureDir, options.pictureEvery)) {

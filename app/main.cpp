@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
     if (options.captureDir.empty() && (options.maxPasses >= 0 || options.pictureEvery != 1))
         Usage("--frames and --every go with --capture");
     if (options.benchmark && !options.captureDir.empty()) Usage("--benchmark writes nothing: not with --capture");
-    if (tailGiven && options.captureDir.empty() && !options.benchmark) Usage("--tail goes with --capture or --benchmark");
+    if (tailGiven && options.captureDir.empty() && !options.benchmark)
+        Usage("--tail goes with --capture or --benchmark");
 
     // The show reads its files by their plain names, from the content folder.
     if (!std::filesystem::is_directory(dataDir) || chdir(dataDir.c_str()) != 0) {

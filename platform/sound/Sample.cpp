@@ -84,7 +84,8 @@ bool Decode(SDL_RWops* file, std::uint16_t& format, int& channels, std::size_t& 
 
 std::unique_ptr<Sample> Sample::LoadWav(const std::string& path, std::string& error) {
     std::unique_ptr<Sample> s(new Sample());
-    if (!Decode(SDL_RWFromFile(path.c_str(), "rb"), s->format_, s->channels_, s->frames_, s->data_, error)) return nullptr;
+    if (!Decode(SDL_RWFromFile(path.c_str(), "rb"), s->format_, s->channels_, s->frames_, s->data_, error))
+        return nullptr;
     return s;
 }
 
@@ -94,8 +95,8 @@ std::unique_ptr<Sample> Sample::LoadWavFromMemory(const void* data, std::size_t 
         return nullptr;
     }
     std::unique_ptr<Sample> s(new Sample());
-    if (!Decode(SDL_RWFromConstMem(data, static_cast<int>(size)), s->format_, s->channels_, s->frames_, s->data_, error))
-        return nullptr;
+    SDL_RWops* file = SDL_RWFromConstMem(data, static_cast<int>(size));
+    if (!Decode(file, s->format_, s->channels_, s->frames_, s->data_, error)) return nullptr;
     return s;
 }
 

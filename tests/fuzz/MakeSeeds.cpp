@@ -30,6 +30,12 @@ Mesh Quad(const std::string& name) {
 
 std::string Text(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
+bmp::Index Index(int perX, int perY) {
+    return [=](int x, int y) { return static_cast<std::uint8_t>(x * perX + y * perY); };
+}
+
+bmp::Rgb Colour(int x, int y) { return {static_cast<std::uint8_t>(x * 40), static_cast<std::uint8_t>(y * 50), 7}; }
+
 std::vector<bmp::Rgb> Ramp() {
     std::vector<bmp::Rgb> palette(256);
     for (int i = 0; i < 256; ++i)
@@ -101,9 +107,9 @@ int main(int argc, char** argv) {
         {"asc/grid.asc", modelfiles::MakeAsc({grid})},
         {"3ds/three.3ds", modelfiles::Make3ds(chunks)},
         {"3ds/grid.3ds", modelfiles::Make3ds(std::vector<Mesh>{grid})},
-        {"bmp/ramp8.bmp", Text(bmp::Bmp8(13, 7, Ramp(), [](int x, int y) { return static_cast<std::uint8_t>(x * 16 + y); }))},
-        {"bmp/rle8.bmp", Text(bmp::Bmp8Rle(9, 5, Ramp(), [](int x, int y) { return static_cast<std::uint8_t>(x / 3 + y); }))},
-        {"bmp/rgb24.bmp", Text(bmp::Bmp24(6, 5, [](int x, int y) { return bmp::Rgb{static_cast<std::uint8_t>(x * 40), static_cast<std::uint8_t>(y * 50), 7}; }, true))},
+        {"bmp/ramp8.bmp", Text(bmp::Bmp8(13, 7, Ramp(), Index(16, 1)))},
+        {"bmp/rle8.bmp", Text(bmp::Bmp8Rle(9, 5, Ramp(), [](int x, int y) { return Index(1, 1)(x / 3, y); }))},
+        {"bmp/rgb24.bmp", Text(bmp::Bmp24(6, 5, Colour, true))},
         {"paths/two.txt", "ship:2\n1.5,2,-3,0,90,0.25,10;\n4,5,6,7,8,9,20;\ncamera:1 0,0,-100,0,0,0,0,\n"},
         {"paths/many.txt", "a_label_longer_than_nineteen:3 1,2,3,4,5,6,7,1,2,3,4,5,6,7,1,2,3,4,5,6,7,b:0\nc:25" +
                                std::string(" 1e3;-2.5e-1;3;4;5;6;1;") + "\n"},
