@@ -145,14 +145,14 @@ TEST(VideoCapture, AnFfmpegThatFailsIsAFailureInOneLineAndLeavesNoFile) {
     const std::vector<Case> cases = {
         // Gives up while frames still come: the pipe breaks under the program.
         {"dies encoding",
-         "case \"$*\" in *-encoders*) " + list + ";; esac\nhead -c 1000 >/dev/null\necho 'out of cheese' >&2\nexit 3\n",
+         "case \"$*\" in *-encoders*) " + list + ";; esac\n/usr/bin/head -c 1000 >/dev/null\necho 'out of cheese' >&2\nexit 3\n",
          "ffmpeg failed encoding .*show\\.mp4 \\(exit code 3\\): out of cheese"},
         // Takes every frame, then fails at the end of the encoding.
-        {"fails at the end", "case \"$*\" in *-encoders*) " + list + ";; esac\ncat >/dev/null\nexit 4\n",
+        {"fails at the end", "case \"$*\" in *-encoders*) " + list + ";; esac\n/bin/cat >/dev/null\nexit 4\n",
          "ffmpeg failed encoding .*show\\.mp4 \\(exit code 4\\)"},
         // Encodes, but the audio cannot be muxed in.
         {"fails muxing",
-         "case \"$*\" in *-encoders*) " + list + ";; *-nostdin*) echo 'no audio' >&2; exit 5;; esac\ncat >/dev/null\n",
+         "case \"$*\" in *-encoders*) " + list + ";; *-nostdin*) echo 'no audio' >&2; exit 5;; esac\n/bin/cat >/dev/null\n",
          "ffmpeg failed muxing the audio into .*show\\.mp4 \\(exit code 5\\): no audio"},
         // Cannot even list its encoders.
         {"cannot list", "exit 6\n", ".*ffmpeg failed listing its encoders \\(exit code 6\\): cannot make .*show\\.mp4"},
