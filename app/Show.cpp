@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -26,6 +27,10 @@ std::unique_ptr<Benchmark> benchmark;
 std::unique_ptr<Progress> progress;
 long passLimit = -1;
 double tailSeconds = 10;
+
+// Ctrl+C or a polite kill during a capture: the files are closed as at the end (pictures whole,
+// the audio playable, the video made of the frames so far) before the program stops.
+volatile std::sig_atomic_t interrupted = 0;
 
 double SteadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -53,7 +58,17 @@ double SteadySeconds() {
     std::exit(1);
 }
 
+[[noreturn]] void InterruptCapture() {
+    if (progress) progress->Finish();
+    const bool ok = capture.Close();
+    if (ok)
+        std::fprintf(stderr, "solmire: interrupted: captured %ld frames, %ld passes\n", capture.FramesWritten(),
+                     capture.Passes());
+    std::exit(130);
+}
+
 void CaptureEndOfPass() {
+    if (interrupted && !benchmark) InterruptCapture();
     capture.EndOfPass();
     if (capture.Failed()) AbandonCapture();
     if (benchmark) benchmark->EndOfPass();
@@ -203,6 +218,8 @@ int RunShow(const ShowOptions& options) {
             stage.sceneEnds = [](const char*) { benchmark->SceneEnds(); };
         } else {
             if (!OpenCapture(options)) return 1;
+            std::signal(SIGINT, [](int) { interrupted = 1; });
+            std::signal(SIGTERM, [](int) { interrupted = 1; });
             // The bar is for a person watching; a trace already says where the show is.
             if (isatty(STDERR_FILENO) && !options.trace) {
                 progress = std::make_unique<Progress>(stderr, CapturePasses(options.maxPasses, options.tailSeconds),

@@ -45,8 +45,15 @@ pid_t Spawn(const std::vector<std::string>& arguments, int in, int out, int err)
         else
             posix_spawn_file_actions_addopen(&actions, target, "/dev/null", target == 0 ? O_RDONLY : O_WRONLY, 0);
     }
+    // A group of its own: Ctrl+C on the terminal reaches the capture, which then ends the
+    // encoding itself, instead of ffmpeg stopping in the middle of a frame.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    const int result = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int result = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return result == 0 ? pid : -1;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -186,6 +188,60 @@ TEST(VideoCapture, AnFfmpegWithoutTheEncodersFallsBackToPictures) {
     fs::remove_all(root);
 }
 
+// Starts the program with stderr into `errFile` (and PATH set to `path` unless empty); its
+// process id.
+pid_t Start(const std::vector<std::string>& args, const fs::path& errFile, const std::string& path) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (err < 0 || null < 0) _exit(126);
+        dup2(null, 1);
+        dup2(err, 2);
+        if (!path.empty()) setenv("PATH", path.c_str(), 1);
+        std::vector<char*> argv{const_cast<char*>(SOLMIRE_SHOW)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(SOLMIRE_SHOW, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Interrupts a long capture once `ready` says so; the exit code and what was said.
+Outcome Interrupt(const std::vector<std::string>& args, const std::function<bool()>& ready,
+                  const std::string& path = "") {
+    const fs::path errFile = fs::path(::testing::TempDir()) / ("solmire_interrupt_err_" + std::to_string(getpid()));
+    const pid_t pid = Start(args, errFile, path);
+    int status = 0;
+    while (!ready() && waitpid(pid, &status, WNOHANG) == 0) usleep(20000);
+    kill(pid, SIGINT);
+    waitpid(pid, &status, 0);
+    Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(errFile)};
+    fs::remove(errFile);
+    return run;
+}
+
+TEST(CaptureInterrupted, CtrlCClosesThePicturesAndTheAudioAsAtTheEnd) {
+    const fs::path root = Folder("solmire_interrupted_");
+    const fs::path sign = root / "shots" / "frame-000020.png";
+    const Outcome run = Interrupt({"--capture", (root / "shots").string()}, [&] { return fs::exists(sign); });
+    ASSERT_EQ(run.code, 130) << run.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(run.err, m, std::regex("solmire: interrupted: captured (\\d+) frames, (\\d+) passes\n")))
+        << run.err;
+    const long frames = std::stol(m[1]);
+    EXPECT_GT(frames, 20);
+    long pictures = 0;
+    for (const auto& e : fs::directory_iterator(root / "shots")) pictures += e.path().extension() == ".png";
+    EXPECT_EQ(pictures, frames);
+    std::string error;
+    const auto wav = sound::Sample::LoadWav((root / "shots" / "audio.wav").string(), error);
+    ASSERT_TRUE(wav) << error;
+    EXPECT_EQ(wav->Frames(), static_cast<std::size_t>(std::stol(m[2])) * Capture::kFramesPerPass);
+    fs::remove_all(root);
+}
+
 #ifdef SOLMIRE_FFPROBE
 // ffprobe's answer for one stream as key=value lines.
 std::string Probe(const fs::path& file, const char* stream, const char* entries) {
@@ -214,6 +270,29 @@ TEST(VideoCapture, TheVideoFileHasEveryFrameAtItsSizeAndTheSound) {
         EXPECT_EQ(audio, "codec_type=audio\nchannels=2\n");
     }
     EXPECT_EQ(Left(root), (std::vector<std::string>{"show.mp4", "show.webm"}));
+    fs::remove_all(root);
+}
+
+TEST(CaptureInterrupted, CtrlCMakesTheVideoOfTheFramesSoFar) {
+    const fs::path root = Folder("solmire_interrupted_video_");
+    // Once the encoder has written some of its output, a few dozen frames in.
+    auto encoding = [&] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(root, ec)) {
+            const fs::path video = e.path() / "video.mkv";
+            if (fs::exists(video, ec) && fs::file_size(video, ec) > 2000) return true;
+        }
+        return false;
+    };
+    const Outcome run =
+        Interrupt({"--capture", (root / "show.mkv").string()}, encoding, fs::path(SOLMIRE_FFMPEG).parent_path().string());
+    ASSERT_EQ(run.code, 130) << run.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(run.err, m, std::regex("solmire: interrupted: captured (\\d+) frames, \\d+ passes\n")))
+        << run.err;
+    EXPECT_EQ(Probe(root / "show.mkv", "v:0", "nb_read_frames"), "nb_read_frames=" + std::string(m[1]) + "\n");
+    EXPECT_EQ(Probe(root / "show.mkv", "a:0", "codec_type"), "codec_type=audio\n");
+    EXPECT_EQ(Left(root), std::vector<std::string>{"show.mkv"});
     fs::remove_all(root);
 }
 #endif
