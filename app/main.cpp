@@ -119,6 +119,8 @@ int main(int argc, char** argv) {
         Usage("--frames and --every go with --capture");
     if (options.pictureEvery != 1 && IsVideoFileName(options.captureDir))
         Usage("--every goes with --capture DIR, not with a video file");
+    // A benchmark takes what changes how the show is drawn (--renderer, the drawing's scale)
+    // and renders it as a capture would; nothing that writes or stops it early.
     if (options.benchmark && !options.captureDir.empty()) Usage("--benchmark writes nothing: not with --capture");
     if (tailGiven && options.captureDir.empty() && !options.benchmark) Usage("--tail goes with --capture or --benchmark");
 
