@@ -46,45 +46,56 @@ fs::path Folder(const std::string& name) {
     return dir;
 }
 
-// The program with PATH set to `path`; its stderr a file, or a terminal when `terminal`.
-Outcome Solmire(const std::vector<std::string>& args, const std::string& path, bool terminal = false) {
-    int master = -1, slave = -1;
-    if (terminal) {
-        termios raw{};
-        cfmakeraw(&raw);  // the bytes as written, no \r added before \n
-        if (openpty(&master, &slave, nullptr, &raw, nullptr) != 0) return {};
-    }
-    const fs::path errFile = fs::path(::testing::TempDir()) / ("solmire_video_err_" + std::to_string(getpid()));
+// Starts the program with `err` as its stderr and PATH set to `path` (unless empty).
+pid_t Start(const std::vector<std::string>& args, int err, const std::string& path) {
     const pid_t pid = fork();
     if (pid == 0) {
-        const int err = terminal ? slave : ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int null = ::open("/dev/null", O_WRONLY);
         if (err < 0 || null < 0) _exit(126);
         dup2(null, 1);
         dup2(err, 2);
-        if (master >= 0) close(master);
-        setenv("PATH", path.c_str(), 1);
+        if (!path.empty()) setenv("PATH", path.c_str(), 1);
         std::vector<char*> argv{const_cast<char*>(SOLMIRE_SHOW)};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(SOLMIRE_SHOW, argv.data());
         _exit(127);
     }
-    Outcome run;
+    return pid;
+}
+
+// The program run to its end, or interrupted (as by Ctrl+C) once `ready` says so; its stderr a
+// file, or a terminal when `terminal`.
+Outcome Solmire(const std::vector<std::string>& args, const std::string& path, bool terminal = false,
+                const std::function<bool()>& ready = {}) {
+    const fs::path errFile = fs::path(::testing::TempDir()) / ("solmire_video_err_" + std::to_string(getpid()));
+    int err = -1, master = -1;
     if (terminal) {
-        close(slave);
+        termios raw{};
+        cfmakeraw(&raw);  // the bytes as written, no \r added before \n
+        if (openpty(&master, &err, nullptr, &raw, nullptr) != 0) return {};
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+    } else {
+        err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
+    const pid_t pid = Start(args, err, path);
+    close(err);
+    int status = 0;
+    Outcome run;
+    if (ready) {
+        while (!ready() && waitpid(pid, &status, WNOHANG) == 0) usleep(20000);
+        kill(pid, SIGINT);
+    }
+    if (terminal) {
         char buffer[4096];
         // Read until the program has gone (EIO on Linux once the last holder of the terminal closes it).
         for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) run.err.append(buffer, static_cast<std::size_t>(n));
         close(master);
     }
-    int status = 0;
     waitpid(pid, &status, 0);
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (!terminal) {
-        run.err = ReadAll(errFile);
-        fs::remove(errFile);
-    }
+    if (!terminal) run.err = ReadAll(errFile);
+    fs::remove(errFile);
     return run;
 }
 
@@ -188,44 +199,10 @@ TEST(VideoCapture, AnFfmpegWithoutTheEncodersFallsBackToPictures) {
     fs::remove_all(root);
 }
 
-// Starts the program with stderr into `errFile` (and PATH set to `path` unless empty); its
-// process id.
-pid_t Start(const std::vector<std::string>& args, const fs::path& errFile, const std::string& path) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (err < 0 || null < 0) _exit(126);
-        dup2(null, 1);
-        dup2(err, 2);
-        if (!path.empty()) setenv("PATH", path.c_str(), 1);
-        std::vector<char*> argv{const_cast<char*>(SOLMIRE_SHOW)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(SOLMIRE_SHOW, argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// Interrupts a long capture once `ready` says so; the exit code and what was said.
-Outcome Interrupt(const std::vector<std::string>& args, const std::function<bool()>& ready,
-                  const std::string& path = "") {
-    const fs::path errFile = fs::path(::testing::TempDir()) / ("solmire_interrupt_err_" + std::to_string(getpid()));
-    const pid_t pid = Start(args, errFile, path);
-    int status = 0;
-    while (!ready() && waitpid(pid, &status, WNOHANG) == 0) usleep(20000);
-    kill(pid, SIGINT);
-    waitpid(pid, &status, 0);
-    Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(errFile)};
-    fs::remove(errFile);
-    return run;
-}
-
 TEST(CaptureInterrupted, CtrlCClosesThePicturesAndTheAudioAsAtTheEnd) {
     const fs::path root = Folder("solmire_interrupted_");
     const fs::path sign = root / "shots" / "frame-000020.png";
-    const Outcome run = Interrupt({"--capture", (root / "shots").string()}, [&] { return fs::exists(sign); });
+    const Outcome run = Solmire({"--capture", (root / "shots").string()}, "", false, [&] { return fs::exists(sign); });
     ASSERT_EQ(run.code, 130) << run.err;
     std::smatch m;
     ASSERT_TRUE(std::regex_match(run.err, m, std::regex("solmire: interrupted: captured (\\d+) frames, (\\d+) passes\n")))
@@ -278,6 +255,7 @@ TEST(VideoCapture, TheVideoFileHasEveryFrameAtItsSizeAndTheSound) {
 
 TEST(CaptureInterrupted, CtrlCMakesTheVideoOfTheFramesSoFar) {
     const fs::path root = Folder("solmire_interrupted_video_");
+    const std::string path = fs::path(SOLMIRE_FFMPEG).parent_path().string();
     // Once the encoder has written some of its output, a few dozen frames in.
     auto encoding = [&] {
         std::error_code ec;
@@ -287,8 +265,7 @@ TEST(CaptureInterrupted, CtrlCMakesTheVideoOfTheFramesSoFar) {
         }
         return false;
     };
-    const Outcome run =
-        Interrupt({"--capture", (root / "show.mkv").string()}, encoding, fs::path(SOLMIRE_FFMPEG).parent_path().string());
+    const Outcome run = Solmire({"--capture", (root / "show.mkv").string()}, path, false, encoding);
     ASSERT_EQ(run.code, 130) << run.err;
     std::smatch m;
     ASSERT_TRUE(std::regex_match(run.err, m, std::regex("solmire: interrupted: captured (\\d+) frames, \\d+ passes\n")))
