@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -21,6 +22,9 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+
+// The frames go to the pipe as they are in memory.
+constexpr const char* kRawFormat = std::endian::native == std::endian::little ? "rgb565le" : "rgb565be";
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -203,7 +207,7 @@ bool VideoFile::WriteFrame(const std::uint16_t* pixels, int w, int h) {
         if (pipe2(fds, O_CLOEXEC) != 0) return Fail("cannot make a pipe to ffmpeg");
         const int log = open((work + "/encode.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         std::vector<std::string> args = {ffmpeg, "-hide_banner", "-nostats", "-loglevel", "error",
-                                         "-f", "rawvideo", "-pixel_format", "rgb565le",
+                                         "-f", "rawvideo", "-pixel_format", kRawFormat,
                                          "-video_size", std::to_string(w) + "x" + std::to_string(h),
                                          "-framerate", "30", "-i", "-", "-an", "-c:v", format.videoEncoder};
         args.insert(args.end(), format.videoOptions.begin(), format.videoOptions.end());
@@ -217,7 +221,6 @@ bool VideoFile::WriteFrame(const std::uint16_t* pixels, int w, int h) {
     if (w != width || h != height)
         return Fail("the frame's size changed from " + std::to_string(width) + "x" + std::to_string(height) +
                     " to " + std::to_string(w) + "x" + std::to_string(h) + " within " + output);
-    // RGB565 in memory is rgb565le on the little-endian machines this runs on.
     const char* bytes = reinterpret_cast<const char*>(pixels);
     std::size_t left = static_cast<std::size_t>(w) * h * 2;
     while (left > 0) {
