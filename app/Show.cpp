@@ -1,6 +1,10 @@
 #include "app/Show.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -9,7 +13,9 @@
 #include "app/Benchmark.h"
 #include "app/Capture.h"
 #include "app/Globals.h"
+#include "app/Progress.h"
 #include "app/Scene.h"
+#include "app/VideoFile.h"
 #include "app/scenes/Scenes.h"
 #include "platform/os/Clock.h"
 #include "platform/os/Presenter.h"
@@ -18,8 +24,17 @@ namespace {
 
 Capture capture;
 std::unique_ptr<Benchmark> benchmark;
+std::unique_ptr<Progress> progress;
 long passLimit = -1;
 double tailSeconds = 10;
+
+// Ctrl+C or a polite kill during a capture: the files are closed as at the end (pictures whole,
+// the audio playable, the video made of the frames so far) before the program stops.
+volatile std::sig_atomic_t interrupted = 0;
+
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 // A capture that has rendered what was asked ends the program here, files complete; a
 // benchmark prints its figures.
@@ -28,23 +43,36 @@ double tailSeconds = 10;
         benchmark->Finish();
         std::exit(0);
     }
+    if (progress) progress->Finish();
     const bool ok = capture.Close();
     if (ok)
         std::fprintf(stderr, "solmire: captured %ld frames, %ld passes\n", capture.FramesWritten(), capture.Passes());
     std::exit(ok ? 0 : 1);
 }
 
-// A file could not be written (the capture has said which): what is on disk is left complete
-// and the program stops, since every later frame would fail the same way.
+// A file could not be written (the capture says which as it closes): what is on disk is left
+// complete and the program stops, since every later frame would fail the same way.
 [[noreturn]] void AbandonCapture() {
+    if (progress) progress->Finish();
     capture.Close();
     std::exit(1);
 }
 
+[[noreturn]] void InterruptCapture() {
+    if (progress) progress->Finish();
+    const bool ok = capture.Close();
+    if (ok)
+        std::fprintf(stderr, "solmire: interrupted: captured %ld frames, %ld passes\n", capture.FramesWritten(),
+                     capture.Passes());
+    std::exit(130);
+}
+
 void CaptureEndOfPass() {
+    if (interrupted && !benchmark) InterruptCapture();
     capture.EndOfPass();
     if (capture.Failed()) AbandonCapture();
     if (benchmark) benchmark->EndOfPass();
+    if (progress) progress->Pass(capture.Passes(), SteadySeconds());
     if (passLimit >= 0 && capture.Passes() >= passLimit) FinishCapture();
 }
 
@@ -77,6 +105,35 @@ Renderer* ChosenRenderer(RendererChoice choice) {
         case RendererChoice::Glide: break;
     }
     return &glideRenderer;
+}
+
+// The capture's files: a folder of pictures, or one video file when ffmpeg is there to make it
+// (and the pictures in a folder named after it when it is not). False when it cannot start.
+bool OpenCapture(const ShowOptions& options) {
+    capture.SetPngWorkers(std::max(1u, std::thread::hardware_concurrency()));
+    const std::string& target = options.captureDir;
+    if (!IsVideoFileName(target)) return capture.Open(target, options.pictureEvery);
+    const char* searchPath = std::getenv("PATH");
+    const std::string ffmpeg = FindProgram("ffmpeg", searchPath ? searchPath : "");
+    std::string why;
+    if (ffmpeg.empty()) {
+        why = "ffmpeg is not installed (not on PATH)";
+    } else {
+        std::string encoders, missing;
+        const int code = RunForOutput({ffmpeg, "-hide_banner", "-encoders"}, encoders);
+        if (code != 0) {
+            std::fprintf(stderr, "solmire: %s failed listing its encoders (exit code %d): cannot make %s\n",
+                         ffmpeg.c_str(), code, target.c_str());
+            return false;
+        }
+        VideoFormat format;
+        if (ChooseVideoFormat(target, encoders, format, missing)) return capture.OpenVideo(ffmpeg, target, format);
+        why = "ffmpeg has no " + missing + " encoder";
+    }
+    const std::string folder = FallbackFolder(target);
+    std::fprintf(stderr, "solmire: %s: writing PNG frames and audio.wav into %s/ instead of %s\n", why.c_str(),
+                 folder.c_str(), target.c_str());
+    return capture.Open(folder, options.pictureEvery);
 }
 
 void StartUp(const ShowOptions& options) {
@@ -156,14 +213,20 @@ int RunShow(const ShowOptions& options) {
     if (capturing) {
         if (options.benchmark) {
             capture.StartWithoutFiles();
-            const auto now = [] {
-                return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-            };
-            benchmark = std::make_unique<Benchmark>(stdout, now, Benchmark::CpuSeconds, Benchmark::ResidentKiB);
+            benchmark = std::make_unique<Benchmark>(stdout, SteadySeconds, Benchmark::CpuSeconds, Benchmark::ResidentKiB);
             stage.sceneBegins = [](const char* name) { benchmark->SceneBegins(name); };
             stage.sceneEnds = [](const char*) { benchmark->SceneEnds(); };
-        } else if (!capture.Open(options.captureDir, options.pictureEvery)) {
-            return 1;
+        } else {
+            if (!OpenCapture(options)) return 1;
+            std::signal(SIGINT, [](int) { interrupted = 1; });
+            std::signal(SIGTERM, [](int) { interrupted = 1; });
+            // The bar is for a person watching; a trace already says where the show is.
+            if (isatty(STDERR_FILENO) && !options.trace) {
+                progress = std::make_unique<Progress>(stderr, CapturePasses(options.maxPasses, options.tailSeconds),
+                                                      SteadySeconds());
+                stage.sceneBegins = [](const char* name) { progress->SceneBegins(name); };
+                stage.sceneEnds = [](const char*) { progress->SceneEnds(); };
+            }
         }
         passLimit = options.maxPasses;
         tailSeconds = options.tailSeconds;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Show.h"
+#include "app/VideoFile.h"
 
 namespace {
 
@@ -18,7 +19,11 @@ constexpr const char* kHelp =
     "Options:\n"
     "  --capture DIR   render the show without a window or sound card into DIR:\n"
     "                  frame-000000.png ... (one per pass, 30 per second) and audio.wav.\n"
-    "                  Two runs give identical files.\n"
+    "                  Two runs give identical files. On a terminal a progress bar shows\n"
+    "                  the scene, how far, the speed and the time left\n"
+    "  --capture FILE.mp4 (or .mkv, .webm): one video file with its sound, at 30 frames\n"
+    "                  per second, made by the ffmpeg program; without ffmpeg the\n"
+    "                  pictures and audio.wav go into a folder named after the file\n"
     "  --frames N      with --capture: stop after N passes\n"
     "  --every N       with --capture: write only every Nth picture, each still numbered\n"
     "                  by its pass; audio.wav stays whole\n"
@@ -112,6 +117,10 @@ int main(int argc, char** argv) {
     }
     if (options.captureDir.empty() && (options.maxPasses >= 0 || options.pictureEvery != 1))
         Usage("--frames and --every go with --capture");
+    if (options.pictureEvery != 1 && IsVideoFileName(options.captureDir))
+        Usage("--every goes with --capture DIR, not with a video file");
+    // A benchmark takes what changes how the show is drawn (--renderer, the drawing's scale)
+    // and renders it as a capture would; nothing that writes or stops it early.
     if (options.benchmark && !options.captureDir.empty()) Usage("--benchmark writes nothing: not with --capture");
     if (tailGiven && options.captureDir.empty() && !options.benchmark)
         Usage("--tail goes with --capture or --benchmark");

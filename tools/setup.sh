@@ -9,11 +9,13 @@ SOLMIRE_PLAY_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libsdl2-dev libopenmpt-dev libpng-dev
 )
-# What the checks add: GoogleTest, Google Benchmark, X tools for the window test, clang for the
-# fuzzers (its libFuzzer runtime is chosen below, to match the clang installed).
+# What the checks add: GoogleTest, Google Benchmark, X tools for the window test, ffmpeg for the
+# video capture test, clang for the fuzzers (its libFuzzer runtime is chosen below, to match the
+# clang installed). The show itself does not need ffmpeg: without it a capture writes pictures.
 SOLMIRE_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-apps
+  ffmpeg
   clang
 )
 

@@ -80,12 +80,43 @@ TEST(Capture, WaitsRepeatTheLastPictureAndKeepTheAudioInStep) {
     fs::remove_all(dir);
 }
 
+// Pictures compressed on worker threads are the bytes written one by one on the caller's
+// thread, under the same names, whatever order the workers finish in.
+TEST(Capture, PicturesWrittenOnWorkersAreTheSameFilesAsWrittenInLine) {
+    const fs::path root = Folder("solmire_capture_workers_");
+    std::vector<std::uint16_t> picture(64 * 48);
+    for (unsigned workers : {0u, 3u}) {
+        Capture capture;
+        capture.SetPngWorkers(workers);
+        ASSERT_TRUE(capture.Open((root / std::to_string(workers)).string(), 2));
+        for (int pass = 0; pass < 25; ++pass) {
+            for (std::size_t i = 0; i < picture.size(); ++i)
+                picture[i] = static_cast<std::uint16_t>(i * 7919u + static_cast<unsigned>(pass) * 104729u);
+            // Two passes in eight are a wait showing the last picture again.
+            if (pass % 8 == 5 || pass % 8 == 6) capture.RepeatLastFrame();
+            else ASSERT_TRUE(capture.WriteFrame(picture.data(), 64, 48));
+            capture.EndOfPass();
+        }
+        ASSERT_TRUE(capture.Close());
+        EXPECT_EQ(capture.FramesWritten(), 25);
+    }
+    int compared = 0;
+    for (const auto& entry : fs::directory_iterator(root / "0")) {
+        EXPECT_EQ(ReadAll(entry.path()), ReadAll(root / "3" / entry.path().filename())) << entry.path();
+        ++compared;
+    }
+    EXPECT_EQ(compared, 13 + 1);  // every second picture of 25, and the audio
+    EXPECT_EQ(ReadAll(root / "3" / "frame-000004.png"), ReadAll(root / "3" / "frame-000006.png"));
+    EXPECT_NE(ReadAll(root / "3" / "frame-000006.png"), ReadAll(root / "3" / "frame-000008.png"));
+    fs::remove_all(root);
+}
+
 TEST(Capture, CommandLineMistakesAreRefused) {
     for (const char* mistake : {"--frames 3", "--every 2", "--capture x --every 0", "--capture", "--capture x --frames -1",
                                 "--bogus", "--data /nonexistent/solmire --capture x", "--keymap qwerty", "--keymap",
                                 "--renderer", "--renderer opengl", "--renderer D3D",
                                 "--benchmark --capture x", "--tail 5", "--benchmark --tail -1", "--benchmark --tail nan",
-                                "--benchmark --tail 1e9", "--benchmark --frames 3"})
+                                "--benchmark --tail 1e9", "--benchmark --frames 3", "--capture x.mp4 --every 2"})
         EXPECT_EQ(RunShow(mistake), 2) << mistake;
     EXPECT_EQ(RunShow("--help"), 0);
 }

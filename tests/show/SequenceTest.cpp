@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Progress.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -63,6 +65,8 @@ TEST(Show, ScenesComeInOrderOnTheirCuesIntoTheLastLoopWithinSevenMinutes) {
     EXPECT_GT(cues, 0);
     EXPECT_GE(finalPass, kShortestShow) << "the last loop was not reached, or too soon";
     EXPECT_LE(finalPass, kLongestShow);
+    // The capture's progress bar counts to this: it must be the show's own length.
+    EXPECT_EQ(finalPass, kShowPasses) << "update kShowPasses in app/Progress.h";
     fs::remove_all(dir);
     fs::remove(dir.string() + ".trace");
 }
