@@ -3,28 +3,27 @@
 #include <cstdint>
 
 #include "app/Globals.h"
+#include "platform/os/Presenter.h"
 
 void SceneJump::Begin() {
-    if (unseen || !world.renderer) return;
+    if (unseen) return;
     Stage& stage = TheStage();
     saved = stage;
-    stage.flip = nullptr;
+    // Drawn and swapped as ever: a fade reads the last picture shown.
+    stage.flip = [] { video.Flip(); };
+    os::SetFrameSink({});
     stage.endOfPass = [this] { EndOfPass(); };
     // A wait that draws nothing is a pass of time like any other.
     stage.idle = [this] { EndOfPass(); };
     stage.sceneBegins = nullptr;
     stage.sceneEnds = nullptr;
     stage.trace = false;
-    real = world.renderer;
-    silent = std::make_unique<SilentRenderer>(*real);
-    world.renderer = silent.get();
     unseen = true;
 }
 
 void SceneJump::Arrive() {
     if (!unseen) return;
     TheStage() = saved;
-    world.renderer = real;
     unseen = false;
 }
 

@@ -14,6 +14,7 @@
 #include "app/scenes/Scenes.h"
 #include "platform/os/Clock.h"
 #include "platform/os/Presenter.h"
+#include "platform/os/Window.h"
 
 namespace {
 
@@ -287,15 +288,21 @@ int RunShow(const ShowOptions& options) {
 
     StartUp(options);
     // The display's own clearing flips during start-up are not part of the show.
-    if (capturing)
-        os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) {
-            if (!capture.WriteFrame(pixels, w, h)) AbandonCapture();
-        });
+    auto showFrames = [capturing] {
+        if (capturing)
+            os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) {
+                if (!capture.WriteFrame(pixels, w, h)) AbandonCapture();
+            });
+        else
+            os::SetFrameSink(os::WindowSink());
+    };
+    if (capturing) showFrames();
     if (first > 0) jump.Begin();
     // The show ends in its last loop: by Escape in real play, after the tail in a capture.
-    PlaySequence([first, capturing](int step) {
+    PlaySequence([first, capturing, showFrames](int step) {
         if (step != first || !jump.Unseen()) return;
         jump.Arrive();
+        showFrames();
         if (capturing) {
             // Timed from the chosen scene on.
             if (benchmark) benchmark = MakeBenchmark();

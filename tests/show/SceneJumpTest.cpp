@@ -31,16 +31,16 @@ fs::path Scratch(const std::string& name) {
     return fs::path(::testing::TempDir()) / ("solmire_jump_" + name + "_" + std::to_string(getpid()));
 }
 
-struct Run {
+struct Outcome {
     int code = -1;
     std::string out, err;
 };
 
-Run Solmire(const std::string& arguments) {
+Outcome Solmire(const std::string& arguments) {
     const fs::path out = Scratch("out"), err = Scratch("err");
     const int status =
         std::system((std::string(SOLMIRE_SHOW) + " " + arguments + " >" + out.string() + " 2>" + err.string()).c_str());
-    Run run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
+    Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
     fs::remove(out);
     fs::remove(err);
     return run;
@@ -92,7 +92,7 @@ long PassAt(long ms) { return (ms * 30 + 999) / 1000; }
 class SceneJump : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        const Run run = Solmire("--benchmark --trace --tail 0");
+        const Outcome run = Solmire("--benchmark --trace --tail 0");
         ASSERT_EQ(run.code, 0) << run.err;
         whole = new Trace(run.err);
     }
@@ -106,7 +106,7 @@ Trace* SceneJump::whole = nullptr;
 
 TEST_F(SceneJump, TheListGivesEverySceneInOrderAtTheMomentTheWholeShowReachesIt) {
     ASSERT_NE(whole, nullptr);
-    const Run run = Solmire("--list-scenes");
+    const Outcome run = Solmire("--list-scenes");
     ASSERT_EQ(run.code, 0) << run.err;
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 16u) << run.out;
@@ -154,15 +154,16 @@ TEST_F(SceneJump, ASceneBeforeTheModuleChangeStartsWithTheWholeShowsPictureAndCu
                       std::to_string(pass + 1))
                   .code,
               0);
-    const Run jumped = Solmire("--scene fleet-launch --trace --capture " + (root / "jump").string() + " --frames " +
-                               std::to_string(length) + " --every " + std::to_string(length));
+    // To the pass after its last, which says its cue.
+    const Outcome jumped = Solmire("--scene fleet-launch --trace --capture " + (root / "jump").string() + " --frames " +
+                                   std::to_string(length + 1) + " --every " + std::to_string(length + 1));
     ASSERT_EQ(jumped.code, 0) << jumped.err;
 
     char name[32];
     std::snprintf(name, sizeof name, "frame-%06ld.png", pass);
     const std::string expected = ReadAll(root / "whole" / name);
     ASSERT_GT(expected.size(), 1000u);
-    EXPECT_EQ(ReadAll(root / "jump" / "frame-000000.png"), expected) << "the first picture differs from the whole show's";
+    EXPECT_TRUE(ReadAll(root / "jump" / "frame-000000.png") == expected) << "the first picture differs from the whole show's";
 
     const Trace trace(jumped.err);
     ASSERT_FALSE(trace.begins.empty());
@@ -177,7 +178,7 @@ TEST_F(SceneJump, ASceneBeforeTheModuleChangeStartsWithTheWholeShowsPictureAndCu
 // roll of names to the last loop.
 TEST_F(SceneJump, TheGreetingsGetTheirOwnModuleWithItsCuesOnTime) {
     ASSERT_NE(whole, nullptr);
-    const Run run = Solmire("--scene greetings --benchmark --trace --tail 0");
+    const Outcome run = Solmire("--scene greetings --benchmark --trace --tail 0");
     ASSERT_EQ(run.code, 0) << run.err;
     const Trace trace(run.err);
     ASSERT_FALSE(trace.begins.empty());
@@ -192,11 +193,11 @@ TEST_F(SceneJump, TheGreetingsGetTheirOwnModuleWithItsCuesOnTime) {
 }
 
 TEST(PlayerOptions, VersionNamesAndUsageMistakes) {
-    const Run version = Solmire("--version");
+    const Outcome version = Solmire("--version");
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out, std::string("solmire ") + SOLMIRE_VERSION + "\n");
 
-    const Run unknown = Solmire("--scene Lake");
+    const Outcome unknown = Solmire("--scene Lake");
     EXPECT_EQ(unknown.code, 2);
     EXPECT_EQ(Lines(unknown.err).at(0), "solmire: --scene is " + ShowStepNames());
     for (const ShowStep& step : ShowSteps()) EXPECT_NE(Lines(unknown.err).at(0).find(step.name), std::string::npos);
