@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -280,6 +281,9 @@ int RunShow(const ShowOptions& options) {
         std::fprintf(stderr, "solmire: --scene is %s\n", ShowStepNames().c_str());
         return 2;
     }
+    if (first > 0)
+        std::fprintf(stderr, "solmire: starting at %s once the scenes before it have run unseen\n",
+                     ShowSteps()[static_cast<std::size_t>(first)].name);
     if (first > 0 && !capturing) {
         // Real play reaches the scene headless first, then hands the music to the sound card.
         soundtrack.UseVirtualClock();
