@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -15,16 +16,19 @@
 #include "app/Globals.h"
 #include "app/Progress.h"
 #include "app/Scene.h"
+#include "app/SceneJump.h"
 #include "app/VideoFile.h"
 #include "app/scenes/Scenes.h"
 #include "platform/os/Clock.h"
 #include "platform/os/Presenter.h"
+#include "platform/os/Window.h"
 
 namespace {
 
 Capture capture;
 std::unique_ptr<Benchmark> benchmark;
 std::unique_ptr<Progress> progress;
+SceneJump jump;
 long passLimit = -1;
 double tailSeconds = 10;
 
@@ -98,6 +102,10 @@ void PaceEndOfPass() {
     }
 }
 
+std::unique_ptr<Benchmark> MakeBenchmark() {
+    return std::make_unique<Benchmark>(stdout, SteadySeconds, Benchmark::CpuSeconds, Benchmark::ResidentKiB);
+}
+
 Renderer* ChosenRenderer(RendererChoice choice) {
     switch (choice) {
         case RendererChoice::D3D: return &d3dRenderer;
@@ -161,28 +169,74 @@ bool ParseRendererChoice(const std::string& text, RendererChoice& choice) {
     return true;
 }
 
-void PlaySequence() {
-    TitleScene();
+namespace {
+
+// The axis lights come on for the planet, go off for the mothership's ring, come back for the
+// battle and stay until the greetings.
+void PlanetStep() {
     AddAxisLights();
     PlanetScene();
-    CockpitTunnelScene();
+}
+void MothershipRingStep() {
     RemoveAxisLights();
     MothershipRingScene();
+}
+void SpaceBattleStep() {
     AddAxisLights();
     SpaceBattleScene();
-    FleetLaunchScene();
-    FountainScene();
-    MountainPassScene();
-    ForestFlightScene();
+}
+// The missiles' last frame fades into the picture that the lighthouse starts from.
+void MissileStep() {
     MissileScene();
     FadeToPicture("pevin.bmp");
-    LighthouseEffect();
-    LakeScene();
-    CharacterScene();
-    LogoScene();
-    MotorbikeScene();
+}
+void GreetingsStep() {
     RemoveAxisLights();
     GreetingsScene();
+}
+
+constexpr ShowStep kSteps[] = {
+    {"title", TitleScene},
+    {"planet", PlanetStep},
+    {"cockpit-tunnel", CockpitTunnelScene},
+    {"mothership-ring", MothershipRingStep},
+    {"space-battle", SpaceBattleStep},
+    {"fleet-launch", FleetLaunchScene},
+    {"fountain", FountainScene},
+    {"mountain-pass", MountainPassScene},
+    {"forest-flight", ForestFlightScene},
+    {"missile", MissileStep},
+    {"lighthouse", LighthouseEffect},
+    {"lake", LakeScene},
+    {"character", CharacterScene},
+    {"logo", LogoScene},
+    {"motorbike", MotorbikeScene},
+    {"greetings", GreetingsStep},
+};
+
+}  // namespace
+
+std::span<const ShowStep> ShowSteps() { return kSteps; }
+
+int FindShowStep(const std::string& name) {
+    for (std::size_t i = 0; i < std::size(kSteps); ++i)
+        if (name == kSteps[i].name) return static_cast<int>(i);
+    return -1;
+}
+
+std::string ShowStepNames() {
+    std::string names;
+    for (const ShowStep& step : kSteps) names += (names.empty() ? "" : ", ") + std::string(step.name);
+    return names;
+}
+
+void PlaySequence(const std::function<void(int)>& stepBegins) {
+    for (std::size_t i = 0; i < std::size(kSteps); ++i) {
+        if (stepBegins) stepBegins(static_cast<int>(i));
+        kSteps[i].run();
+    }
+    // The greetings end in a loop that never returns.
+    std::abort();
 }
 
 void RealPlayIdle() {
@@ -198,7 +252,36 @@ music::FadeClock RealPlayFadeClock() {
             }};
 }
 
+namespace {
+
+// Every step unseen, each noted as it begins; the program ends as the last one would start.
+[[noreturn]] void ListScenes(const ShowOptions& options) {
+    Stage& stage = TheStage();
+    stage.pump = [] { app.PumpMessages(); };
+    stage.syncCount = [] { return static_cast<int>(soundtrack.syncCount.load()); };
+    app.onShutdown = [] { soundtrack.Close(); };
+    video.headless = true;
+    soundtrack.UseVirtualClock();
+    os::SetClockSource([] { return jump.ClockMs(); });
+    StartUp(options);
+    jump.Begin();
+    PlaySequence([](int step) {
+        const long seconds = jump.ClockMs() / 1000;
+        std::printf("%-16s %2ld:%02ld  ", ShowSteps()[static_cast<std::size_t>(step)].name, seconds / 60, seconds % 60);
+        int order = 0, row = 0;
+        if (soundtrack.Position(order, row))
+            std::printf("%s order %d row %d\n", soundtrack.PlayingFile().c_str(), order, row);
+        else
+            std::printf("no music\n");
+        std::fflush(stdout);  // each line as its step is reached
+        if (static_cast<std::size_t>(step) + 1 == ShowSteps().size()) std::exit(0);
+    });
+}
+
+}  // namespace
+
 int RunShow(const ShowOptions& options) {
+    if (options.listScenes) ListScenes(options);
     Stage& stage = TheStage();
     stage.trace = options.trace;
     stage.flip = [] { video.Flip(); };
@@ -213,7 +296,7 @@ int RunShow(const ShowOptions& options) {
     if (capturing) {
         if (options.benchmark) {
             capture.StartWithoutFiles();
-            benchmark = std::make_unique<Benchmark>(stdout, SteadySeconds, Benchmark::CpuSeconds, Benchmark::ResidentKiB);
+            benchmark = MakeBenchmark();
             stage.sceneBegins = [](const char* name) { benchmark->SceneBegins(name); };
             stage.sceneEnds = [](const char*) { benchmark->SceneEnds(); };
         } else {
@@ -232,7 +315,8 @@ int RunShow(const ShowOptions& options) {
         tailSeconds = options.tailSeconds;
         video.headless = true;
         soundtrack.UseVirtualClock();
-        os::SetClockSource([] { return capture.ClockMs(); });
+        // The show's time, counting the passes of the scenes skipped unseen, if any.
+        os::SetClockSource([] { return (jump.Passes() + capture.Passes()) * 1000L / Capture::kPassesPerSecond; });
         stage.endOfPass = CaptureEndOfPass;
         stage.idle = CaptureIdle;
         // Module fades take their 1.5 s in passes of the capture, heard in its audio.
@@ -256,12 +340,46 @@ int RunShow(const ShowOptions& options) {
         soundtrack.SetFadeClock(RealPlayFadeClock());
     }
 
+    const int first = options.startScene.empty() ? 0 : FindShowStep(options.startScene);
+    if (first < 0) {
+        std::fprintf(stderr, "solmire: --scene is %s\n", ShowStepNames().c_str());
+        return 2;
+    }
+    if (first > 0)
+        std::fprintf(stderr, "solmire: starting at %s once the scenes before it have run unseen\n",
+                     ShowSteps()[static_cast<std::size_t>(first)].name);
+    if (first > 0 && !capturing) {
+        // Real play reaches the scene headless first, then hands the music to the sound card.
+        soundtrack.UseVirtualClock();
+        os::SetClockSource([] { return jump.ClockMs(); });
+    }
+
     StartUp(options);
     // The display's own clearing flips during start-up are not part of the show.
-    if (capturing)
-        os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) {
-            if (!capture.WriteFrame(pixels, w, h)) AbandonCapture();
-        });
+    auto showFrames = [capturing] {
+        if (capturing)
+            os::SetFrameSink([](const std::uint16_t* pixels, int w, int h) {
+                if (!capture.WriteFrame(pixels, w, h)) AbandonCapture();
+            });
+        else
+            os::SetFrameSink(os::WindowSink());
+    };
+    if (capturing) showFrames();
+    if (first > 0) jump.Begin();
     // The show ends in its last loop: by Escape in real play, after the tail in a capture.
-    PlaySequence();
+    PlaySequence([first, capturing, showFrames](int step) {
+        if (step != first || !jump.Unseen()) return;
+        jump.Arrive();
+        showFrames();
+        if (capturing) {
+            // Timed from the chosen scene on.
+            if (benchmark) benchmark = MakeBenchmark();
+            return;
+        }
+        soundtrack.LeaveVirtualClock();
+        using clock = std::chrono::steady_clock;
+        os::SetClockSource([from = jump.ClockMs(), start = clock::now()] {
+            return from + static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - start).count());
+        });
+    });
 }

@@ -4,6 +4,8 @@
 // Real play paces passes to 30 per second and shows them in the window; a capture renders
 // them into files on a virtual clock.
 
+#include <functional>
+#include <span>
 #include <string>
 
 #include "engine/music/Fade.h"
@@ -24,15 +26,32 @@ struct ShowOptions {
     bool console = false;     // the in-frame console open from the start
     bool systemKeymap = false;  // console text from the system's keyboard layout, not AZERTY
     RendererChoice renderer = RendererChoice::Glide;
+    std::string startScene;   // a step's name: start there (empty: from the start)
+    bool listScenes = false;  // print the steps and where each starts, play nothing
 };
+
+// One step of the show: a scene with the world calls that come before it, under the name that
+// --scene takes. The fade to a picture that follows the missiles belongs to their step.
+struct ShowStep {
+    const char* name;
+    void (*run)();
+};
+// The show's steps in playing order.
+std::span<const ShowStep> ShowSteps();
+// The index of the step with this name; -1 for none.
+int FindShowStep(const std::string& name);
+// The steps' names in order, separated by ", ".
+std::string ShowStepNames();
 
 // Runs the show, which ends in an endless last loop: real play ends through the message pump
 // (Escape), a capture once it has rendered what was asked. Returns an exit code only when the
-// capture cannot start.
+// capture cannot start. With a start scene, the steps before it run unseen first; a list of
+// scenes runs them all unseen, printing where each starts, and ends the program.
 int RunShow(const ShowOptions& options);
 
 // The scenes in the show's order, with the world calls between them, into the last loop.
-[[noreturn]] void PlaySequence();
+// stepBegins, when given, hears each step's index just before the step runs.
+[[noreturn]] void PlaySequence(const std::function<void(int)>& stepBegins = {});
 
 // One turn of a wait that draws nothing, in real play: one window message (so Escape still
 // ends the program) and a short sleep.

@@ -35,6 +35,11 @@ constexpr const char* kHelp =
     "                  and at the end\n"
     "  --tail SECONDS  with --capture or --benchmark: seconds of the show's endless last\n"
     "                  loop to render (default 10)\n"
+    "  --scene NAME    start at that scene, with the lights and the music where the show\n"
+    "                  has them there; the scenes before it are run unseen first. Works\n"
+    "                  with --capture and --benchmark too\n"
+    "  --list-scenes   print the scenes in playing order, with where each starts in the\n"
+    "                  show (minutes:seconds) and in the music (module, order and row)\n"
     "  --trace         print a line on stderr when each scene begins and ends, at each\n"
     "                  music cue, and when the endless last loop starts\n"
     "  --data DIR      where the content pack is (default: the data folder beside this program)\n"
@@ -46,6 +51,7 @@ constexpr const char* kHelp =
     "                  and point\n"
     "  --keymap MAP    the console's keys: azerty (default, by place as above) or system\n"
     "                  (the characters of your own keyboard layout)\n"
+    "  --version       the program's version\n"
     "  --help          this text\n";
 
 [[noreturn]] void Usage(const char* problem) {
@@ -81,6 +87,14 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::fputs(kHelp, stdout);
             return 0;
+        } else if (arg == "--version") {
+            std::printf("solmire %s\n", SOLMIRE_VERSION);
+            return 0;
+        } else if (arg == "--scene") {
+            options.startScene = value();
+            if (FindShowStep(options.startScene) < 0) Usage(("--scene is " + ShowStepNames()).c_str());
+        } else if (arg == "--list-scenes") {
+            options.listScenes = true;
         } else if (arg == "--capture") {
             options.captureDir = std::filesystem::absolute(value()).string();
         } else if (arg == "--benchmark") {
@@ -122,8 +136,9 @@ int main(int argc, char** argv) {
     // A benchmark takes what changes how the show is drawn (--renderer, the drawing's scale)
     // and renders it as a capture would; nothing that writes or stops it early.
     if (options.benchmark && !options.captureDir.empty()) Usage("--benchmark writes nothing: not with --capture");
-    if (tailGiven && options.captureDir.empty() && !options.benchmark)
-        Usage("--tail goes with --capture or --benchmark");
+    if (tailGiven && options.captureDir.empty() && !options.benchmark) Usage("--tail goes with --capture or --benchmark");
+    if (options.listScenes && (!options.captureDir.empty() || options.benchmark || !options.startScene.empty()))
+        Usage("--list-scenes plays nothing: not with --capture, --benchmark or --scene");
 
     // The show reads its files by their plain names, from the content folder.
     if (!std::filesystem::is_directory(dataDir) || chdir(dataDir.c_str()) != 0) {

@@ -25,7 +25,8 @@ void Music::Init(int noConfig) {
 }
 
 void Music::PlayModule(const char* fileName) {
-    module = sound_.LoadModule(fileName ? fileName : "");
+    playingFile_ = fileName ? fileName : "";
+    module = sound_.LoadModule(playingFile_);
     if (module == 0) std::cerr << "Music: no module playing; the show goes on silent\n";
     playHandle = sound_.PlayModule(module, true);
     sound_.SetMusicSyncCallback(playHandle, [this](const sound::SyncEvent& e) {
@@ -63,6 +64,13 @@ void Music::PlaySample(int index) {
 }
 
 void Music::UseVirtualClock() { virtualClock_ = true; }
+
+void Music::LeaveVirtualClock() {
+    if (!virtualClock_) return;
+    virtualClock_ = false;
+    // A second start changes the output only: the module and its place stay.
+    if (sound_.IsStarted()) sound_.Init(sound::Output::Device);
+}
 
 bool Music::RenderVirtual(std::int16_t* out, std::size_t frames, std::vector<sound::SyncEvent>* events) {
     return sound_.Render(out, frames, events);

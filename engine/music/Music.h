@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class Music {
@@ -55,6 +56,14 @@ public:
 
     // Capture mode; call before Init.
     void UseVirtualClock();
+    // From the virtual clock to the sound card, the music going on from where it was pulled to
+    // (a show started at a later scene gets there headless first). Without effect unless the
+    // virtual clock was in use.
+    void LeaveVirtualClock();
+    // The file of the module played last ("" before any), and its order and row as far as it
+    // has been mixed; false when no module plays.
+    const std::string& PlayingFile() const { return playingFile_; }
+    bool Position(int& order, int& row) const { return sound_.MusicPosition(order, row); }
     // Virtual clock only: mixes exactly `frames` stereo frames (44100 Hz, interleaved int16)
     // into `out`, raising `syncCount` for each sync row inside them, which are also appended
     // to `events` when given. False (and silence) in real play or before Init.
@@ -72,6 +81,7 @@ private:
     sound::SoundSystem sound_;
     bool virtualClock_ = false;
     music::FadeClock fadeClock_;
+    std::string playingFile_;
 };
 
 // The sync callback: one more sync event for `music`; the arguments are not used.

@@ -102,6 +102,13 @@ std::int64_t Mixer::FramesMixed() const {
     return mixed_;
 }
 
+bool Mixer::Position(int& order, int& row) const {
+    std::lock_guard lock(mutex_);
+    order = module_ ? module_->Order() : 0;
+    row = module_ ? module_->Row() : 0;
+    return module_ != nullptr;
+}
+
 std::size_t Mixer::PendingEvents() const {
     std::lock_guard lock(mutex_);
     return pending_.size() - pendingHead_;

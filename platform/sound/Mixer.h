@@ -51,6 +51,8 @@ public:
 
     std::int64_t FramesMixed() const;
     std::size_t PendingEvents() const;
+    // Where the playing module has got to; false (and 0, 0) when none plays.
+    bool Position(int& order, int& row) const;
 
 private:
     mutable std::mutex mutex_;

@@ -57,6 +57,10 @@ public:
     // ended), appending one event per sync row reached; `firstFrame` is out[0]'s stream position.
     void Render(float* out, std::size_t frames, std::int64_t firstFrame, std::vector<SyncEvent>& events);
 
+    // The order and row last rendered (order 0, row 0 before the first render since a start).
+    int Order() const { return lastOrder_ < 0 ? 0 : lastOrder_; }
+    int Row() const { return lastRow_ < 0 ? 0 : lastRow_; }
+
     bool IsSyncRow(int pattern, int row) const;
     int SyncRowCount() const;        // over all patterns, played or not
     // Pattern cells the sync scan decoded: never more than the packed pattern bytes stored.

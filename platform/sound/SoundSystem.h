@@ -67,6 +67,8 @@ public:
     bool Render(std::int16_t* out, std::size_t frames, std::vector<SyncEvent>* events = nullptr);
     // Frames mixed since construction: the music's clock.
     std::int64_t FramesMixed() const { return mixer_.FramesMixed(); }
+    // The playing module's order and row as far as it is mixed; false when none plays.
+    bool MusicPosition(int& order, int& row) const { return mixer_.Position(order, row); }
 
     // Stops the output (no callback runs after it returns) and frees modules and samples.
     // Safe before Init and when repeated.
