@@ -1,5 +1,6 @@
 #include "app/Show.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,9 +11,12 @@
 #include "app/Capture.h"
 #include "app/Globals.h"
 #include "app/Scene.h"
+#include "app/Screenshot.h"
 #include "app/scenes/Scenes.h"
 #include "platform/os/Clock.h"
+#include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
+#include "platform/os/Window.h"
 
 namespace {
 
@@ -192,6 +196,16 @@ int RunShow(const ShowOptions& options) {
         stage.idle = RealPlayIdle;
         soundtrack.SetFadeClock(RealPlayFadeClock());
     }
+
+    // The board draws finer; the frames of the 2D effects are brought to its size.
+    glideSetScale(options.scale);
+    glideSetDitherAllowed(options.dither);
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    glideSetThreads(options.threads > 0 ? options.threads : std::max(cores, 1));
+    if (options.scale > 1) os::SetPresentedSize(640 * options.scale, 480 * options.scale);
+    static std::string screenshotDir;
+    screenshotDir = options.screenshotDir;
+    os::SetScreenshotHandler([](const std::uint16_t* pixels, int w, int h) { SaveScreenshot(screenshotDir, pixels, w, h); });
 
     StartUp(options);
     // The display's own clearing flips during start-up are not part of the show.

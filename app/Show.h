@@ -24,6 +24,10 @@ struct ShowOptions {
     bool console = false;     // the in-frame console open from the start
     bool systemKeymap = false;  // console text from the system's keyboard layout, not AZERTY
     RendererChoice renderer = RendererChoice::Glide;
+    int scale = 1;            // the 3D drawn at scale x 640 by scale x 480 (1 to 4)
+    bool dither = true;       // the board's 4x4 ordered dither
+    int threads = 0;          // the rasteriser's bands (0: one per core)
+    std::string screenshotDir = ".";  // where F12 writes solmire-NNNN.png
 };
 
 // Runs the show, which ends in an endless last loop: real play ends through the message pump
