@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int Run(const std::string& arguments, const fs::path& log = "/dev/null") {
+int RunShow(const std::string& arguments, const fs::path& log = "/dev/null") {
     const int status =
         std::system((std::string(SOLMIRE_SHOW) + " " + arguments + " >/dev/null 2>" + log.string()).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -55,7 +55,7 @@ Picture ReadPng(const fs::path& path) {
 // Captures passes [0, frames) with the given options; returns the folder.
 fs::path Capture(const std::string& name, const std::string& options, int frames) {
     const fs::path dir = Folder(name);
-    EXPECT_EQ(Run("--capture " + dir.string() + " --frames " + std::to_string(frames) + " " + options), 0) << options;
+    EXPECT_EQ(RunShow("--capture " + dir.string() + " --frames " + std::to_string(frames) + " " + options), 0) << options;
     return dir;
 }
 
@@ -82,7 +82,7 @@ TEST(PlayerOptions, BadValuesNameTheOptionAndItsValuesAndExitWithTwo) {
         {"--threads two", "--threads is a whole number from 1 to 64"},
     };
     for (const auto& m : mistakes) {
-        EXPECT_EQ(Run(m.arguments, log), 2) << m.arguments;
+        EXPECT_EQ(RunShow(m.arguments, log), 2) << m.arguments;
         const std::string said = ReadAll(log);
         EXPECT_EQ(said.substr(0, said.find('\n')), std::string("solmire: ") + m.says) << m.arguments;
     }
@@ -109,12 +109,16 @@ TEST(PlayerOptions, DitherOnIsTheDefaultAndOffChangesThePixels) {
 }
 
 // A 3D frame drawn at twice the size and averaged back over 2x2 blocks is the scale 1 frame,
-// up to what finer corners and edges change: every channel within 24 of 255 on 95% of the
-// pixels and 6 on average.
+// up to what the unrounded corners move: every channel within 24 of 255 on 96.7% of the pixels
+// and within 3.0 on average. The whole-pixel corners of scale 1 are truncated towards the
+// centre, so the two differ along every edge (this frame: 97.7% and 2.49); the 3D drawn one
+// screen pixel off gives 95.7% and 3.51.
 TEST(PlayerOptions, TheScaleTwoFrameAveragedDownMatchesTheScaleOneFrame) {
-    constexpr int kFrames = 90;
-    const fs::path one = Capture("scale-one", "", kFrames), two = Capture("scale-two", "--scale 2", kFrames);
-    const Picture a = ReadPng(one / FrameName(kFrames - 1)), b = ReadPng(two / FrameName(kFrames - 1));
+    // Pass 600: the opening's big emblem and rocks over the picture of the sky.
+    constexpr int kPass = 600;
+    const std::string only = "--every " + std::to_string(kPass);
+    const fs::path one = Capture("scale-one", only, kPass + 1), two = Capture("scale-two", only + " --scale 2", kPass + 1);
+    const Picture a = ReadPng(one / FrameName(kPass)), b = ReadPng(two / FrameName(kPass));
     ASSERT_EQ(a.width, 640);
     ASSERT_EQ(b.width, 1280);
     ASSERT_EQ(b.height, 960);
@@ -136,8 +140,8 @@ TEST(PlayerOptions, TheScaleTwoFrameAveragedDownMatchesTheScaleOneFrame) {
             ++total;
         }
     EXPECT_TRUE(lit) << "the compared frame should show something";
-    EXPECT_GE(close, total * 95 / 100);
-    EXPECT_LE(sum / (3.0 * total), 6.0);
+    EXPECT_GE(close, total * 967 / 1000) << close << " of " << total;
+    EXPECT_LE(sum / (3.0 * total), 3.0);
     fs::remove_all(one);
     fs::remove_all(two);
 }
