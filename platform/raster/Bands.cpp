@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <system_error>
 
 namespace raster {
 
@@ -25,8 +26,15 @@ void Bands::SetThreads(int threads) {
     Flush();
     StopWorkers();
     threads_ = std::clamp(threads, 1, 64);
+    for (int band = 1; band < threads_; ++band) {
+        try {
+            workers_.emplace_back([this, band] { Work(band); });
+        } catch (const std::system_error&) {
+            threads_ = band;   // the system gives no more threads: fewer, wider bands
+            break;
+        }
+    }
     bandStats_.assign(static_cast<std::size_t>(threads_), Stats{});
-    for (int band = 1; band < threads_; ++band) workers_.emplace_back([this, band] { Work(band); });
 }
 
 void Bands::Record(Kind kind, const Target& target, const State& state, const Vertex* v, int count) {
