@@ -28,7 +28,7 @@ void Bands::SetThreads(int threads) {
     threads_ = std::clamp(threads, 1, 64);
     for (int band = 1; band < threads_; ++band) {
         try {
-            workers_.emplace_back([this, band] { Work(band); });
+            workers_.emplace_back([this, band, from = generation_] { Work(band, from); });
         } catch (const std::system_error&) {
             threads_ = band;   // the system gives no more threads: fewer, wider bands
             break;
@@ -87,8 +87,8 @@ void Bands::DrawBand(int band) {
     bandStats_[static_cast<std::size_t>(band)] = r.stats;
 }
 
-void Bands::Work(int band) {
-    std::uint64_t seen = 0;
+// A worker starts from the flushes already done, so it waits for the next one.
+void Bands::Work(int band, std::uint64_t seen) {
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mutex_);

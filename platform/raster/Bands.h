@@ -51,7 +51,7 @@ private:
     };
     void Record(Kind kind, const Target& target, const State& state, const Vertex* v, int count);
     void DrawBand(int band);
-    void Work(int band);
+    void Work(int band, std::uint64_t seen);
     void StopWorkers();
 
     int threads_ = 1;
