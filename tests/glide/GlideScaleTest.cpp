@@ -1,9 +1,8 @@
-// The board drawing finer than the screen it is addressed in, with the dither switch and the
-// banded drawing: what callers see stays screen-sized, what is shown is scale times larger.
+// The board drawing finer than the screen it is addressed in, and the dither switch: what
+// callers see stays screen-sized, what is shown is scale times larger.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "platform/glide/Glide.h"
@@ -32,7 +31,6 @@ struct ScaledBoard {
         os::SetFrameSink({});
         grGlideShutdown();
         glideSetScale(1);
-        glideSetThreads(1);
         glideSetDitherAllowed(true);
     }
     FxU16 At(int x, int y) const { return shown[std::size_t(y) * shownWidth + x]; }
@@ -154,58 +152,6 @@ TEST(ScaledBoard, DitherSwitchOffTruncatesWhatTheDitherWouldSpread) {
     std::size_t differing = 0;
     for (std::size_t i = 0; i < plain.size(); ++i) differing += plain[i] != dithered[i];
     EXPECT_GT(differing, plain.size() / 10);
-}
-
-TEST(ScaledBoard, BandsOnOneTwoOrThreeThreadsGiveTheSamePixels) {
-    std::vector<std::vector<FxU16>> results;
-    std::vector<std::uint16_t> texels(64 * 64);
-    for (std::size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<std::uint16_t>(i * 2654435761u >> 16);
-    for (int threads : {1, 2, 3}) {
-        ScaledBoard board(2, true);
-        glideSetThreads(threads);
-        GrTexInfo info;
-        info.smallLod = info.largeLod = GR_LOD_64;
-        info.data = texels.data();
-        grTexDownloadMipMap(GR_TMU0, 0, GR_MIPMAPLEVELMASK_BOTH, &info);
-        grDepthBufferMode(GR_DEPTHBUFFER_WBUFFER);
-        grDepthMask(FXTRUE);
-        grBufferClear(0, 0, 0xFFFF);
-        std::mt19937 random(7);
-        std::uniform_real_distribution<float> x(-100, 740), y(-100, 580), w(0.01f, 1.0f), c(0, 255);
-        for (int frame = 0; frame < 2; ++frame) {
-            for (int i = 0; i < 300; ++i) {
-                // Textured, gouraud, additive and keyed draws mixed, some across the bands' edges.
-                const int kind = i % 4;
-                if (kind == 0) {
-                    guColorCombineFunction(GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB);
-                    grTexSource(GR_TMU0, 0, GR_MIPMAPLEVELMASK_BOTH, &info);
-                } else {
-                    guColorCombineFunction(kind == 1 ? GR_COLORCOMBINE_ITRGB : GR_COLORCOMBINE_DECAL_TEXTURE);
-                }
-                grAlphaBlendFunction(GR_BLEND_ONE, kind == 2 ? GR_BLEND_ONE : GR_BLEND_ZERO, GR_BLEND_ONE, GR_BLEND_ZERO);
-                grChromakeyMode(kind == 3 ? GR_CHROMAKEY_ENABLE : GR_CHROMAKEY_DISABLE);
-                GrVertex v[3];
-                for (GrVertex& corner : v) {
-                    corner = Corner(x(random), y(random), c(random), c(random), c(random));
-                    corner.oow = w(random);
-                    corner.hasFine = FXTRUE;
-                    corner.fineX = corner.x + 0.3f, corner.fineY = corner.y - 0.7f;
-                    corner.tmuvtx[0].sow = c(random) * corner.oow, corner.tmuvtx[0].tow = c(random) * corner.oow;
-                }
-                grDrawTriangle(&v[0], &v[1], &v[2]);
-                if (i % 50 == 0) {
-                    grDrawLine(&v[0], &v[1]);
-                    grDrawPoint(&v[2]);
-                }
-            }
-            grBufferSwap(1);
-            grBufferClear(0x102030, 0, 0xFFFF);
-        }
-        results.push_back(board.shown);
-    }
-    ASSERT_EQ(results[0].size(), 1280u * 960);
-    EXPECT_EQ(results[0], results[1]);
-    EXPECT_EQ(results[0], results[2]);
 }
 
 TEST(PresentedSize, ScreenSizedFramesAreEnlargedToTheBoardsSizeAndOthersPassAsTheyAre) {
