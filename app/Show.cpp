@@ -18,8 +18,10 @@
 #include "app/Scene.h"
 #include "app/SceneJump.h"
 #include "app/VideoFile.h"
+#include "app/Screenshot.h"
 #include "app/scenes/Scenes.h"
 #include "platform/os/Clock.h"
+#include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
 #include "platform/os/Window.h"
 
@@ -353,6 +355,15 @@ int RunShow(const ShowOptions& options) {
         soundtrack.UseVirtualClock();
         os::SetClockSource([] { return jump.ClockMs(); });
     }
+    // The board draws finer; the frames of the 2D effects are brought to its size.
+    glideSetScale(options.scale);
+    glideSetDitherAllowed(options.dither);
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    glideSetThreads(options.threads > 0 ? options.threads : std::max(cores, 1));
+    if (options.scale > 1) os::SetPresentedSize(640 * options.scale, 480 * options.scale);
+    static std::string screenshotDir;
+    screenshotDir = options.screenshotDir;
+    os::SetScreenshotHandler([](const std::uint16_t* pixels, int w, int h) { SaveScreenshot(screenshotDir, pixels, w, h); });
 
     StartUp(options);
     // The display's own clearing flips during start-up are not part of the show.

@@ -28,6 +28,10 @@ struct ShowOptions {
     RendererChoice renderer = RendererChoice::Glide;
     std::string startScene;   // a step's name: start there (empty: from the start)
     bool listScenes = false;  // print the steps and where each starts, play nothing
+    int scale = 1;            // the 3D drawn at scale x 640 by scale x 480 (1 to 4)
+    bool dither = true;       // the board's 4x4 ordered dither
+    int threads = 0;          // the rasteriser's bands (0: one per core)
+    std::string screenshotDir = ".";  // where F12 writes solmire-NNNN.png
 };
 
 // One step of the show: a scene with the world calls that come before it, under the name that

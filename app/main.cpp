@@ -52,6 +52,13 @@ constexpr const char* kHelp =
     "  --keymap MAP    the console's keys: azerty (default, by place as above) or system\n"
     "                  (the characters of your own keyboard layout)\n"
     "  --version       the program's version\n"
+    "  --scale N       draw the 3D at N x 640 by N x 480 (1 to 4, default 1); pictures and\n"
+    "                  the 2D effects are scaled up. Captures are written at that size\n"
+    "  --dither on|off the board's 4x4 ordered dither (default on)\n"
+    "  --threads N     draw each frame in N horizontal bands at once (1 to 64, default: one\n"
+    "                  per core); the pictures are the same whatever N\n"
+    "  Keys: Alt+Enter switches between full screen and a window; F12 saves the shown frame\n"
+    "  as solmire-NNNN.png in the folder the program was started from.\n"
     "  --help          this text\n";
 
 [[noreturn]] void Usage(const char* problem) {
@@ -121,6 +128,20 @@ int main(int argc, char** argv) {
             options.console = true;
         } else if (arg == "--renderer") {
             if (!ParseRendererChoice(value(), options.renderer)) Usage("--renderer is glide, d3d or d3dsoft");
+        } else if (arg == "--scale") {
+            const std::string text = value();
+            if (text.size() != 1 || text[0] < '1' || text[0] > '4') Usage("--scale is 1, 2, 3 or 4");
+            options.scale = text[0] - '0';
+        } else if (arg == "--dither") {
+            const std::string text = value();
+            if (text != "on" && text != "off") Usage("--dither is on or off");
+            options.dither = text == "on";
+        } else if (arg == "--threads") {
+            const char* text = value();
+            char* end = nullptr;
+            const long n = std::strtol(text, &end, 10);
+            if (!*text || *end || n < 1 || n > 64) Usage("--threads is a whole number from 1 to 64");
+            options.threads = static_cast<int>(n);
         } else if (arg == "--keymap") {
             const std::string map = value();
             if (map != "azerty" && map != "system") Usage("--keymap is azerty or system");
@@ -140,6 +161,9 @@ int main(int argc, char** argv) {
     if (options.listScenes && (!options.captureDir.empty() || options.benchmark || !options.startScene.empty()))
         Usage("--list-scenes plays nothing: not with --capture, --benchmark or --scene");
 
+    std::error_code cwdError;
+    const auto startedIn = std::filesystem::current_path(cwdError);
+    if (!cwdError) options.screenshotDir = startedIn.string();
     // The show reads its files by their plain names, from the content folder.
     if (!std::filesystem::is_directory(dataDir) || chdir(dataDir.c_str()) != 0) {
         std::fprintf(stderr,

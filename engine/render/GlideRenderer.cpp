@@ -143,6 +143,9 @@ GrVertex GlideRenderer::Corner(const Vertex& v) const {
     GrVertex g;
     g.x = static_cast<float>(static_cast<double>(v.sx) + centreX);
     g.y = static_cast<float>(static_cast<double>(v.sy) + centreY);
+    g.hasFine = FXTRUE;
+    g.fineX = static_cast<float>(v.fineSx + centreX);
+    g.fineY = static_cast<float>(v.fineSy + centreY);
     g.ooz = static_cast<float>(v.cz);
     g.oow = static_cast<float>(v.invZ);
     g.r = static_cast<float>(v.lr), g.g = static_cast<float>(v.lg), g.b = static_cast<float>(v.lb);
@@ -187,6 +190,7 @@ void GlideRenderer::DrawWireframe(Face** faces, int count, LightSet* lights, uns
             GrVertex p = Corner(*e[0]), q = Corner(*e[1]);
             p.x = static_cast<float>(x1), p.y = static_cast<float>(y1);
             q.x = static_cast<float>(x2), q.y = static_cast<float>(y2);
+            p.hasFine = q.hasFine = FXFALSE;   // clipped in whole pixels
             grDrawLine(&p, &q);
         }
     }
@@ -265,6 +269,7 @@ void GlideRenderer::DrawLine(Vertex* a, Vertex* b, int color) {
     GrVertex p = Corner(*a), q = Corner(*b);
     p.x = static_cast<float>(x1), p.y = static_cast<float>(y1);
     q.x = static_cast<float>(x2), q.y = static_cast<float>(y2);
+    p.hasFine = q.hasFine = FXFALSE;   // clipped in whole pixels
     grDrawLine(&p, &q);
 }
 

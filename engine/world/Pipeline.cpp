@@ -19,8 +19,10 @@ void Project(Vertex& v, int focal) {
         v.behind = 0;
     }
     if (z != 0) {
-        v.sx = TruncToInt(focal * v.cx / z);
-        v.sy = TruncToInt(focal * v.cy / z);
+        v.fineSx = focal * v.cx / z;
+        v.fineSy = focal * v.cy / z;
+        v.sx = TruncToInt(v.fineSx);
+        v.sy = TruncToInt(v.fineSy);
         v.invZ = 1.0 / z;
     }
 }

@@ -14,6 +14,7 @@ public:
     double wx = 0, wy = 0, wz = 0;     // world space
     double cx = 0, cy = 0, cz = 0;     // camera space; depth grows along +cz
     int sx = 0, sy = 0;                // screen position relative to the screen centre
+    double fineSx = 0, fineSy = 0;     // the same before truncation, for boards drawing finer
     int r, g, b;                       // base colour, half of each channel maximum at construction
     int lr = 0, lg = 0, lb = 0;        // lit colour
     int index = -1;                    // place in the owner's vertex table, -1 when in none

@@ -1,6 +1,8 @@
 #include "platform/glide/Glide.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "platform/os/Presenter.h"
+#include "platform/raster/Bands.h"
 #include "platform/raster/Font.h"
 #include "platform/raster/PixelOps.h"
 #include "platform/raster/Rasteriser.h"
@@ -50,7 +53,11 @@ static_assert(std::is_trivially_copyable_v<Settings> && sizeof(Settings) <= size
 struct Board {
     bool present = true;     // what grSstQueryHardware reports
     bool open = false;
-    int width = 0, height = 0;
+    int width = 0, height = 0;   // the screen callers address
+    int scale = 1;               // pixels of the buffers per screen pixel, each way
+    int pendingScale = 1;        // takes effect at the next grSstWinOpen
+    bool ditherAllowed = true;
+    int pixelWidth = 0, pixelHeight = 0;
     std::vector<FxU16> color[2];
     std::vector<FxU16> depth;
     int front = 0;
@@ -59,12 +66,14 @@ struct Board {
     const raster::Texture* bound = nullptr;
     Settings settings;
     raster::Rasteriser rasteriser;
+    raster::Bands bands;   // used with more than one thread
     // Linear frame buffer lock: 5-5-5 writes go through a staging copy.
     bool locked = false;
     GrBuffer_t lockedBuffer = 0;
     GrLfbWriteMode_t lockedMode = GR_LFBWRITEMODE_565;
     bool lockedForWrite = false;
     std::vector<FxU16> staging;
+    std::vector<FxU16> stagingAtLock;   // scaled boards: what a write lock handed out
     std::function<void(const std::string&)> recorder;
 
     std::vector<FxU16>& Buffer(GrBuffer_t which) { return color[which == GR_BUFFER_FRONTBUFFER ? front : 1 - front]; }
@@ -169,22 +178,105 @@ bool Prepare(Board& b) {
     r.additive = s.rgbSrc == GR_BLEND_ONE && s.rgbDst == GR_BLEND_ONE;
     r.chromaKey = s.chromakey == GR_CHROMAKEY_ENABLE;
     r.chromaKeyValue = s.chromakeyValue & 0xFFFFFF;
-    r.dither = s.dither != 0;
+    r.dither = s.dither != 0 && b.ditherAllowed;
     r.cull = s.cull == GR_CULL_NEGATIVE ? raster::Cull::Negative
              : s.cull == GR_CULL_POSITIVE ? raster::Cull::Positive
                                           : raster::Cull::None;
     r.texture = b.bound;
-    r.clip = raster::ClipRect{s.clip[0], s.clip[1], s.clip[2], s.clip[3]};
-    b.rasteriser.target = raster::Target{b.color[1 - b.front].data(), b.depth.data(), b.width, b.height};
+    auto scaled = [&](int v) {
+        return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{v} * b.scale, INT_MIN, INT_MAX));
+    };
+    r.clip = raster::ClipRect{scaled(s.clip[0]), scaled(s.clip[1]), scaled(s.clip[2]), scaled(s.clip[3])};
+    b.rasteriser.target =
+        raster::Target{b.color[1 - b.front].data(), b.depth.data(), b.pixelWidth, b.pixelHeight};
     return true;
 }
 
-raster::Vertex Convert(const GrVertex& v) {
+raster::Vertex Convert(const GrVertex& v, int scale) {
     raster::Vertex out;
     out.x = v.x, out.y = v.y, out.z = v.ooz, out.oow = v.oow;
+    if (scale != 1) {
+        const float n = static_cast<float>(scale);
+        out.x = (v.hasFine ? v.fineX : v.x) * n;
+        out.y = (v.hasFine ? v.fineY : v.y) * n;
+    }
     out.r = v.r, out.g = v.g, out.b = v.b;
     out.sow = v.tmuvtx[0].sow, out.tow = v.tmuvtx[0].tow;
     return out;
+}
+
+void RasterPoint(Board& b, const raster::Vertex& v) {
+    if (b.bands.Threads() > 1) b.bands.DrawPoint(b.rasteriser.target, b.rasteriser.state, v);
+    else b.rasteriser.DrawPoint(v);
+}
+void RasterLine(Board& b, const raster::Vertex& p, const raster::Vertex& q) {
+    if (b.bands.Threads() > 1) b.bands.DrawLine(b.rasteriser.target, b.rasteriser.state, p, q);
+    else b.rasteriser.DrawLine(p, q);
+}
+void RasterTriangle(Board& b, const raster::Vertex& p, const raster::Vertex& q, const raster::Vertex& r) {
+    if (b.bands.Threads() > 1) b.bands.DrawTriangle(b.rasteriser.target, b.rasteriser.state, p, q, r);
+    else b.rasteriser.DrawTriangle(p, q, r);
+}
+
+// A point covers its block of scale x scale pixels.
+void DrawScaledPoint(Board& b, const GrVertex& p) {
+    raster::Vertex v = Convert(p, b.scale);
+    if (b.scale == 1) {
+        RasterPoint(b, v);
+        return;
+    }
+    const float x = std::floor(v.x), y = std::floor(v.y);
+    for (int j = 0; j < b.scale; ++j)
+        for (int i = 0; i < b.scale; ++i) {
+            v.x = x + static_cast<float>(i), v.y = y + static_cast<float>(j);
+            RasterPoint(b, v);
+        }
+}
+
+// A line is scale pixels thick: copies side by side across its major axis, which never
+// overlap (an additive line adds once per pixel).
+void DrawScaledLine(Board& b, const GrVertex& a, const GrVertex& c) {
+    raster::Vertex p = Convert(a, b.scale), q = Convert(c, b.scale);
+    if (b.scale == 1) {
+        RasterLine(b, p, q);
+        return;
+    }
+    const bool xMajor = std::fabs(double(q.x) - p.x) >= std::fabs(double(q.y) - p.y);
+    for (int k = 0; k < b.scale; ++k) {
+        raster::Vertex s = p, t = q;
+        float& sMinor = xMajor ? s.y : s.x;
+        float& tMinor = xMajor ? t.y : t.x;
+        sMinor = std::floor(sMinor) + static_cast<float>(k);
+        tMinor = std::floor(tMinor) + static_cast<float>(k);
+        RasterLine(b, s, t);
+    }
+}
+
+// The screen-sized pixel (x, y) of a scaled buffer: its block's channels averaged.
+FxU16 BlockAverage(const Board& b, const std::vector<FxU16>& buffer, int x, int y) {
+    const int n = b.scale;
+    if (n == 1) return buffer[std::size_t(y) * b.pixelWidth + x];
+    int r = 0, g = 0, bl = 0;
+    for (int j = 0; j < n; ++j) {
+        const FxU16* row = buffer.data() + (std::size_t(y) * n + j) * b.pixelWidth + std::size_t(x) * n;
+        for (int i = 0; i < n; ++i) r += row[i] >> 11, g += (row[i] >> 5) & 0x3F, bl += row[i] & 0x1F;
+    }
+    const int count = n * n, half = count / 2;
+    return static_cast<FxU16>(((r + half) / count) << 11 | ((g + half) / count) << 5 | ((bl + half) / count));
+}
+
+void FillBlock(Board& b, std::vector<FxU16>& buffer, int x, int y, FxU16 pixel) {
+    const int n = b.scale;
+    for (int j = 0; j < n; ++j) {
+        FxU16* row = buffer.data() + (std::size_t(y) * n + j) * b.pixelWidth + std::size_t(x) * n;
+        std::fill(row, row + n, pixel);
+    }
+}
+
+FxU16 To555(FxU16 p) { return static_cast<FxU16>(((p >> 1) & 0x7FE0) | (p & 0x1F)); }
+FxU16 From555(FxU16 p) {
+    const FxU16 g5 = (p >> 5) & 0x1F;
+    return static_cast<FxU16>(((p & 0x7C00) << 1) | (((g5 << 1) | (g5 >> 4)) << 5) | (p & 0x1F));
 }
 
 int ClampToInt(FxU32 v) { return v > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(v); }
@@ -201,9 +293,15 @@ bool ScreenSize(GrScreenResolution_t resolution, int& w, int& h) {
     return false;
 }
 
+// Draws held for the bands reach the buffers.
+void Settle(Board& b) { b.bands.Flush(); }
+
 void Close(Board& b) {
+    Settle(b);
     b.open = false;
     b.width = b.height = 0;
+    b.pixelWidth = b.pixelHeight = 0;
+    b.stagingAtLock.clear();
     for (auto& c : b.color) c.clear();
     b.depth.clear();
     b.textureMemory.clear();
@@ -244,8 +342,11 @@ FxBool grSstWinOpen(FxU32 hWnd, GrScreenResolution_t resolution, GrScreenRefresh
     if (!b.present || !ScreenSize(resolution, w, h)) return FXFALSE;
     Close(b);
     b.width = w, b.height = h;
-    for (auto& c : b.color) c.assign(std::size_t(w) * h, 0);
-    b.depth.assign(std::size_t(w) * h, 0xFFFF);
+    b.scale = b.pendingScale;
+    b.pixelWidth = w * b.scale, b.pixelHeight = h * b.scale;
+    const std::size_t pixels = std::size_t(b.pixelWidth) * b.pixelHeight;
+    for (auto& c : b.color) c.assign(pixels, 0);
+    b.depth.assign(pixels, 0xFFFF);
     b.textureMemory.assign(kTextureMemory, 0);
     b.front = 0;
     b.settings = Settings{};
@@ -398,6 +499,7 @@ FxU32 grTexMaxAddress(GrChipID_t tmu) {
 void grTexDownloadMipMap(GrChipID_t tmu, FxU32 startAddress, FxU32 evenOdd, GrTexInfo* info) {
     Record("grTexDownloadMipMap", tmu, startAddress, evenOdd, info);
     Board& b = TheBoard();
+    Settle(b);
     if (!b.open || info == nullptr || info->data == nullptr || tmu != GR_TMU0) return;
     const FxU32 bytes = MemRequired(*info);
     // A download that would not fit is refused whole rather than written past the memory.
@@ -435,13 +537,13 @@ void grTexSource(GrChipID_t tmu, FxU32 startAddress, FxU32 evenOdd, GrTexInfo* i
 void grDrawPoint(const GrVertex* p) {
     Record("grDrawPoint", p);
     Board& b = TheBoard();
-    if (p && Prepare(b)) b.rasteriser.DrawPoint(Convert(*p));
+    if (p && Prepare(b)) DrawScaledPoint(b, *p);
 }
 
 void grDrawLine(const GrVertex* a, const GrVertex* v) {
     Record("grDrawLine", a, v);
     Board& b = TheBoard();
-    if (a && v && Prepare(b)) b.rasteriser.DrawLine(Convert(*a), Convert(*v));
+    if (a && v && Prepare(b)) DrawScaledLine(b, *a, *v);
 }
 
 void guDrawString(const GrVertex* origin, const char* text, int maxChars) {
@@ -456,7 +558,8 @@ void guDrawString(const GrVertex* origin, const char* text, int maxChars) {
                 if (!(glyph[col] >> row & 1)) continue;
                 p.x = origin->x + static_cast<float>(i * GU_FONT_ADVANCE + col);
                 p.y = origin->y + static_cast<float>(row);
-                b.rasteriser.DrawPoint(Convert(p));
+                p.hasFine = FXFALSE;
+                DrawScaledPoint(b, p);
             }
     }
 }
@@ -464,7 +567,7 @@ void guDrawString(const GrVertex* origin, const char* text, int maxChars) {
 namespace {
 void Triangle(const GrVertex* a, const GrVertex* v, const GrVertex* c) {
     Board& b = TheBoard();
-    if (a && v && c && Prepare(b)) b.rasteriser.DrawTriangle(Convert(*a), Convert(*v), Convert(*c));
+    if (a && v && c && Prepare(b)) RasterTriangle(b, Convert(*a, b.scale), Convert(*v, b.scale), Convert(*c, b.scale));
 }
 }  // namespace
 
@@ -482,15 +585,17 @@ void guDrawTriangleWithClip(const GrVertex* a, const GrVertex* b, const GrVertex
 void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
     Record("grBufferClear", color, int(alpha), depth);
     Board& b = TheBoard();
+    Settle(b);
     if (!b.open) return;
     const Settings& s = b.settings;
-    const int x0 = std::clamp(s.clip[0], 0, b.width), x1 = std::clamp(s.clip[2], 0, b.width);
-    const int y0 = std::clamp(s.clip[1], 0, b.height), y1 = std::clamp(s.clip[3], 0, b.height);
+    const int n = b.scale;
+    const int x0 = std::clamp(s.clip[0], 0, b.width) * n, x1 = std::clamp(s.clip[2], 0, b.width) * n;
+    const int y0 = std::clamp(s.clip[1], 0, b.height) * n, y1 = std::clamp(s.clip[3], 0, b.height) * n;
     const FxU16 pixel = raster::Pack565((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0, 0, false);
     std::vector<FxU16>& back = b.Buffer(GR_BUFFER_BACKBUFFER);
     if (x1 <= x0) return;
     for (int y = y0; y < y1; ++y) {
-        const std::size_t row = std::size_t(y) * b.width;
+        const std::size_t row = std::size_t(y) * b.pixelWidth;
         std::fill(back.begin() + row + x0, back.begin() + row + x1, pixel);
         if (s.depthMask) std::fill(b.depth.begin() + row + x0, b.depth.begin() + row + x1, depth);
     }
@@ -499,15 +604,17 @@ void grBufferClear(GrColor_t color, GrAlpha_t alpha, FxU16 depth) {
 void grBufferSwap(int swapInterval) {
     Record("grBufferSwap", swapInterval);
     Board& b = TheBoard();
+    Settle(b);
     if (!b.open) return;
     b.front = 1 - b.front;
-    os::PresentFrame(b.color[b.front].data(), b.width, b.height);
+    os::PresentFrame(b.color[b.front].data(), b.pixelWidth, b.pixelHeight);
 }
 
 FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode, GrOriginLocation_t origin,
                  FxBool pixelPipeline, GrLfbInfo_t* info) {
     Record("grLfbLock", type, buffer, writeMode, origin, pixelPipeline);
     Board& b = TheBoard();
+    Settle(b);
     if (!b.open || b.locked || info == nullptr || origin != GR_ORIGIN_UPPER_LEFT) return FXFALSE;
     if (buffer != GR_BUFFER_FRONTBUFFER && buffer != GR_BUFFER_BACKBUFFER) return FXFALSE;
     const bool write = (type & 1) == GR_LFB_WRITE_ONLY;
@@ -519,11 +626,21 @@ FxBool grLfbLock(GrLock_t type, GrBuffer_t buffer, GrLfbWriteMode_t writeMode, G
     info->strideInBytes = static_cast<FxU32>(b.width * 2);
     info->origin = GR_ORIGIN_UPPER_LEFT;
     info->writeMode = b.lockedMode;
-    if (b.lockedMode == GR_LFBWRITEMODE_555) {
+    if (b.scale != 1) {
+        // The caller sees a screen-sized copy; at unlock the pixels it changed fill their blocks,
+        // so what it left alone keeps the full resolution.
+        b.staging.resize(std::size_t(b.width) * b.height);
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x) {
+                const FxU16 p = BlockAverage(b, target, x, y);
+                b.staging[std::size_t(y) * b.width + x] = b.lockedMode == GR_LFBWRITEMODE_555 ? To555(p) : p;
+            }
+        if (write) b.stagingAtLock = b.staging;
+        info->lfbPtr = b.staging.data();
+    } else if (b.lockedMode == GR_LFBWRITEMODE_555) {
         // 5-5-5 writes land in a copy that is converted back at unlock.
         b.staging.resize(target.size());
-        for (std::size_t i = 0; i < target.size(); ++i)
-            b.staging[i] = static_cast<FxU16>(((target[i] >> 1) & 0x7FE0) | (target[i] & 0x1F));
+        for (std::size_t i = 0; i < target.size(); ++i) b.staging[i] = To555(target[i]);
         info->lfbPtr = b.staging.data();
     } else {
         info->lfbPtr = target.data();
@@ -535,13 +652,17 @@ FxBool grLfbUnlock(GrLock_t type, GrBuffer_t buffer) {
     Record("grLfbUnlock", type, buffer);
     Board& b = TheBoard();
     if (!b.open || !b.locked || buffer != b.lockedBuffer) return FXFALSE;
-    if (b.lockedForWrite && b.lockedMode == GR_LFBWRITEMODE_555) {
+    if (b.lockedForWrite && b.scale != 1) {
         std::vector<FxU16>& target = b.Buffer(buffer);
-        for (std::size_t i = 0; i < target.size(); ++i) {
-            const FxU16 p = b.staging[i];
-            const FxU16 g5 = (p >> 5) & 0x1F;
-            target[i] = static_cast<FxU16>(((p & 0x7C00) << 1) | (((g5 << 1) | (g5 >> 4)) << 5) | (p & 0x1F));
-        }
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x) {
+                const std::size_t i = std::size_t(y) * b.width + x;
+                if (b.staging[i] == b.stagingAtLock[i]) continue;
+                FillBlock(b, target, x, y, b.lockedMode == GR_LFBWRITEMODE_555 ? From555(b.staging[i]) : b.staging[i]);
+            }
+    } else if (b.lockedForWrite && b.lockedMode == GR_LFBWRITEMODE_555) {
+        std::vector<FxU16>& target = b.Buffer(buffer);
+        for (std::size_t i = 0; i < target.size(); ++i) target[i] = From555(b.staging[i]);
     }
     b.locked = false;
     return FXTRUE;
@@ -551,6 +672,7 @@ FxBool grLfbReadRegion(GrBuffer_t srcBuffer, FxU32 srcX, FxU32 srcY, FxU32 srcWi
                        void* dstData) {
     Record("grLfbReadRegion", srcBuffer, srcX, srcY, srcWidth, srcHeight, dstStride);
     Board& b = TheBoard();
+    Settle(b);
     if (!b.open || dstData == nullptr) return FXFALSE;
     if (srcBuffer != GR_BUFFER_FRONTBUFFER && srcBuffer != GR_BUFFER_BACKBUFFER) return FXFALSE;
     const FxU64 w = FxU64(b.width), h = FxU64(b.height);
@@ -558,6 +680,16 @@ FxBool grLfbReadRegion(GrBuffer_t srcBuffer, FxU32 srcX, FxU32 srcY, FxU32 srcWi
         return FXFALSE;
     const std::vector<FxU16>& source = b.Buffer(srcBuffer);
     auto* out = static_cast<unsigned char*>(dstData);
+    if (b.scale != 1) {
+        for (FxU32 row = 0; row < srcHeight; ++row) {
+            unsigned char* line = out + std::size_t(row) * dstStride;
+            for (FxU32 col = 0; col < srcWidth; ++col) {
+                const FxU16 p = BlockAverage(b, source, static_cast<int>(srcX + col), static_cast<int>(srcY + row));
+                std::memcpy(line + std::size_t(col) * 2, &p, 2);
+            }
+        }
+        return FXTRUE;
+    }
     for (FxU32 row = 0; row < srcHeight; ++row)
         std::memcpy(out + std::size_t(row) * dstStride, source.data() + (std::size_t(srcY) + row) * b.width + srcX,
                     std::size_t(srcWidth) * 2);
@@ -569,6 +701,11 @@ void glideSetCallRecorder(std::function<void(const std::string& call)> recorder)
 }
 
 void glideSetBoardPresent(bool present) { TheBoard().present = present; }
+
+void glideSetScale(int scale) { TheBoard().pendingScale = std::clamp(scale, 1, 4); }
+int glideScale() { return TheBoard().open ? TheBoard().scale : TheBoard().pendingScale; }
+void glideSetDitherAllowed(bool allowed) { TheBoard().ditherAllowed = allowed; }
+void glideSetThreads(int threads) { TheBoard().bands.SetThreads(threads); }
 
 static_assert(GU_FONT_COLUMNS == raster::kFontColumns && GU_FONT_ROWS == raster::kFontRows &&
               GU_FONT_ADVANCE == raster::kFontAdvance);

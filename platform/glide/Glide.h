@@ -168,6 +168,11 @@ struct GrVertex {
     float a = 0;
     float oow = 0;
     GrTmuVertex tmuvtx[GLIDE_NUM_TMU];
+    // Not Glide: the position before the caller rounded it to whole pixels, when it has one.
+    // A board drawing at more than the screen's resolution places the corner there; at the
+    // screen's own resolution x and y are used, as the board always did.
+    FxBool hasFine = FXFALSE;
+    float fineX = 0, fineY = 0;
 };
 
 struct GrTexInfo {
@@ -288,5 +293,18 @@ void guDrawString(const GrVertex* origin, const char* text, int maxChars);
 // Not Glide: a seam for tests and traces. When set, every call above reports its name and
 // arguments ("grDepthMask(1)") before it runs. An empty function stops the recording.
 void glideSetCallRecorder(std::function<void(const std::string& call)> recorder);
+// Not Glide: the board draws at scale x the opened resolution (1 to 4; from the next
+// grSstWinOpen). Callers keep working in screen pixels: corners, clip windows and clears are
+// scaled, points and lines grow to scale x scale blocks, and the linear frame buffer and
+// grLfbReadRegion show a screen-sized picture (box-averaged; a write changes the blocks of the
+// pixels it changed). grBufferSwap presents the full-resolution frame.
+void glideSetScale(int scale);
+int glideScale();
+// Not Glide: false makes every draw write truncated 5-6-5 colours, whatever grDitherMode says.
+void glideSetDitherAllowed(bool allowed);
+// Not Glide: draw each frame in this many horizontal bands at once (1 to 64). Draws are then
+// held until something needs the pixels (a swap, clear, lock, read or texture download); the
+// pixels are the same whatever the number.
+void glideSetThreads(int threads);
 // Not Glide: whether grSstQueryHardware finds a board (true unless a test says otherwise).
 void glideSetBoardPresent(bool present);

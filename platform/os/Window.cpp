@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <utility>
+#include <vector>
 
 #include "platform/os/SdlEvents.h"
 
@@ -17,6 +18,9 @@ struct WindowState {
     int textureWidth = 0;
     int textureHeight = 0;
     WindowHandle handle = 0;
+    std::vector<std::uint16_t> shown;   // the last frame, for F12
+    int shownWidth = 0, shownHeight = 0;
+    ScreenshotHandler screenshot;
     std::string lastError;
 };
 
@@ -43,6 +47,20 @@ void ReleaseWindowResources() {
     s.renderer = nullptr;
     s.window = nullptr;
     s.textureWidth = s.textureHeight = 0;
+    s.shown.clear();
+    s.shownWidth = s.shownHeight = 0;
+}
+
+// Keys the window itself answers, before the procedure sees them.
+void WindowKeys(const SDL_Event& e) {
+    if (e.type != SDL_KEYDOWN || e.key.repeat) return;
+    WindowState& s = State();
+    if (!s.window) return;
+    if ((e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT)) {
+        ToggleMainWindowFullScreen();
+    } else if (e.key.keysym.sym == SDLK_F12 && s.screenshot && !s.shown.empty()) {
+        s.screenshot(s.shown.data(), s.shownWidth, s.shownHeight);
+    }
 }
 
 // Runs before the engine's global destructors (registered later than they were built), so
@@ -110,6 +128,7 @@ void DrainSdlEvents() {
     if (!g_eventsStarted) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+        WindowKeys(e);
         TranslateToMessages(e);
         for (auto& [id, listener] : Listeners()) listener(e);
     }
@@ -234,11 +253,40 @@ void PresentToWindow(const std::uint16_t* pixels, int width, int height) {
         // Scales the picture to the window with its aspect kept; the rest stays black.
         SDL_RenderSetLogicalSize(s.renderer, width, height);
     }
+    // Whole-number enlargements stay crisp with nearest pixels; others are smoothed rather
+    // than given uneven pixel widths.
+    int outWidth = 0, outHeight = 0;
+    if (SDL_GetRendererOutputSize(s.renderer, &outWidth, &outHeight) == 0) {
+        const bool whole = (outWidth * height <= outHeight * width) ? outWidth % width == 0 : outHeight % height == 0;
+        SDL_SetTextureScaleMode(s.texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    }
+    s.shown.assign(pixels, pixels + std::size_t(width) * height);
+    s.shownWidth = width, s.shownHeight = height;
     SDL_UpdateTexture(s.texture, nullptr, pixels, width * 2);
     SDL_SetRenderDrawColor(s.renderer, 0, 0, 0, 255);
     SDL_RenderClear(s.renderer);
     SDL_RenderCopy(s.renderer, s.texture, nullptr, nullptr);
     SDL_RenderPresent(s.renderer);
+}
+
+void SetScreenshotHandler(ScreenshotHandler handler) { State().screenshot = std::move(handler); }
+
+bool IsMainWindowFullScreen() {
+    SDL_Window* w = State().window;
+    return w && (SDL_GetWindowFlags(w) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_FULLSCREEN_DESKTOP)) != 0;
+}
+
+void ToggleMainWindowFullScreen() {
+    SDL_Window* w = State().window;
+    if (!w) return;
+    if (IsMainWindowFullScreen()) {
+        SDL_SetWindowFullscreen(w, 0);
+        SDL_SetWindowBordered(w, SDL_TRUE);
+        SDL_SetWindowSize(w, 640, 480);
+        SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+        SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
 }
 
 FrameSink WindowSink() { return [](const std::uint16_t* p, int w, int h) { PresentToWindow(p, w, h); }; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/os/Messages.h"
@@ -42,5 +43,13 @@ void ShowMessageBox(const char* caption, const char* text);
 void PresentToWindow(const std::uint16_t* pixels, int width, int height);
 // A frame sink for SetFrameSink that presents to the main window.
 FrameSink WindowSink();
+
+// Called with the frame last shown in the main window when F12 is pressed there (nothing
+// happens before a frame was shown). Alt+Enter switches that window between full screen and
+// a plain window; both keys still reach the window procedure.
+using ScreenshotHandler = std::function<void(const std::uint16_t* pixels, int width, int height)>;
+void SetScreenshotHandler(ScreenshotHandler handler);
+bool IsMainWindowFullScreen();
+void ToggleMainWindowFullScreen();
 
 }  // namespace os

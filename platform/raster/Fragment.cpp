@@ -127,7 +127,8 @@ void DrawPointFragments(const Target& target, const State& state, const Vertex& 
     ShadeFragment(target, state, static_cast<int>(fx), static_cast<int>(fy), FragmentOf(p), stats);
 }
 
-void DrawLineFragments(const Target& target, const State& state, const Vertex& a, const Vertex& b, Stats& stats) {
+void DrawLineFragments(const Target& target, const State& state, const Vertex& a, const Vertex& b, Stats& stats,
+                       int firstRow, int endRow) {
     const ClipRect clip = EffectiveClip(target, state);
     if (clip.maxX <= clip.minX || clip.maxY <= clip.minY) return;
     if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) return;
@@ -160,6 +161,7 @@ void DrawLineFragments(const Target& target, const State& state, const Vertex& a
         const int x = px0 + FloorToInt((px1 - px0) * t + 0.5);
         const int y = py0 + FloorToInt((py1 - py0) * t + 0.5);
         if (x < clip.minX || x >= clip.maxX || y < clip.minY || y >= clip.maxY) continue;
+        if (y < firstRow || y >= endRow) continue;
         ShadeFragment(target, state, x, y, Lerp(from, to, t), stats);
     }
 }

@@ -27,8 +27,10 @@ void ShadeFragment(const Target& target, const State& state, int x, int y, const
 void DrawPointFragments(const Target& target, const State& state, const Vertex& p, Stats& stats);
 
 // One pixel per step along the major axis, both end pixels included, attributes interpolated
-// linearly in screen space.
-void DrawLineFragments(const Target& target, const State& state, const Vertex& a, const Vertex& b, Stats& stats);
+// linearly in screen space. Only rows firstRow <= y < endRow are written: a line drawn in
+// bands is stepped whole in each, so its pixels do not depend on where the bands cut it.
+void DrawLineFragments(const Target& target, const State& state, const Vertex& a, const Vertex& b, Stats& stats,
+                       int firstRow = INT_MIN, int endRow = INT_MAX);
 
 // Converts to int for indexing: floor, with the range clamped and NaN sent to the low end.
 inline int FloorToInt(double v) {

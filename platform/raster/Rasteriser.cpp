@@ -406,6 +406,10 @@ void Rasteriser::Rasterise(const Vertex& a, const Vertex& b, const Vertex& c, bo
 
 void Rasteriser::DrawLine(const Vertex& a, const Vertex& b) { DrawLineFragments(target, state, a, b, stats); }
 
+void Rasteriser::DrawLineRows(const Vertex& a, const Vertex& b, int firstRow, int endRow) {
+    DrawLineFragments(target, state, a, b, stats, firstRow, endRow);
+}
+
 void Rasteriser::DrawPoint(const Vertex& p) { DrawPointFragments(target, state, p, stats); }
 
 }  // namespace raster

@@ -18,6 +18,8 @@ public:
 
     void DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c);
     void DrawLine(const Vertex& a, const Vertex& b);
+    // The same line, writing only rows firstRow <= y < endRow.
+    void DrawLineRows(const Vertex& a, const Vertex& b, int firstRow, int endRow);
     void DrawPoint(const Vertex& p);
 
 private:

@@ -18,7 +18,7 @@ cmake_minimum_required(VERSION 3.25)
 
 # Tests that drive the keyboard and window through SDL's own event queue.
 set(SDL_EVENT_TESTS tests/input/InputTest.cpp tests/video/AppTest.cpp tests/support/PushKey.h
-                    tests/music/DeviceLossTest.cpp)
+                    tests/music/DeviceLossTest.cpp tests/show/ScreenshotTest.cpp)
 set(C_HEADERS assert.h float.h limits.h math.h stddef.h stdint.h stdio.h stdlib.h string.h)
 
 function(starts_with_any out text)
