@@ -31,15 +31,7 @@ bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (int y = 0; y < height; ++y) {
-            const std::uint16_t* src = pixels + static_cast<std::size_t>(y) * width;
-            for (int x = 0; x < width; ++x) {
-                const unsigned p = src[x];
-                const unsigned r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
-                // Bit replication, so that full-scale 565 is full-scale 888.
-                row[x * 3 + 0] = static_cast<png_byte>((r << 3) | (r >> 2));
-                row[x * 3 + 1] = static_cast<png_byte>((g << 2) | (g >> 4));
-                row[x * 3 + 2] = static_cast<png_byte>((b << 3) | (b >> 2));
-            }
+            Rgb565ToRgb24(pixels + static_cast<std::size_t>(y) * width, static_cast<std::size_t>(width), row.data());
             png_write_row(png, row.data());
         }
         png_write_end(png, nullptr);

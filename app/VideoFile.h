@@ -7,9 +7,14 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// RGB565 pixels as 8-bit RGB triples, each channel by bit replication, so that full-scale 565
+// is full-scale 888: how both the pictures and the video take the frames' colours.
+void Rgb565ToRgb24(const std::uint16_t* pixels, std::size_t count, std::uint8_t* rgb);
 
 // A capture's name that asks for one video file: .mp4, .mkv or .webm, in any case.
 bool IsVideoFileName(const std::string& path);
@@ -70,4 +75,5 @@ private:
     int pipe = -1;
     int width = 0, height = 0;
     long frames = 0;
+    std::vector<std::uint8_t> rgb;  // the frame as it goes down the pipe
 };
