@@ -1,6 +1,5 @@
 #include "app/Capture.h"
 
-#include <png.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,41 +8,7 @@
 #include <vector>
 
 #include "app/Globals.h"
-
-bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width, int height) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    // The capture says itself which file failed: libpng's own words would be a second line.
-    png_structp png = png_create_write_struct(
-        PNG_LIBPNG_VER_STRING, nullptr, [](png_structp p, png_const_charp) { png_longjmp(p, 1); },
-        [](png_structp, png_const_charp) {});
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
-    bool ok = png && info;
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
-        // Fast compression: a capture writes thousands of frames. The board's dithered pictures
-        // gain nothing from row filters (they came out larger, at twice the time, than
-        // unfiltered rows), so none is tried.
-        png_set_compression_level(png, 1);
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-        png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < height; ++y) {
-            Rgb565ToRgb24(pixels + static_cast<std::size_t>(y) * width, static_cast<std::size_t>(width), row.data());
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
-    }
-    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    ok = std::fclose(file) == 0 && ok;
-    // No cut picture is left behind to pass for a frame.
-    if (!ok) std::remove(path.c_str());
-    return ok;
-}
+#include "platform/os/ImageFile.h"
 
 PngQueue::PngQueue(unsigned workers) : limit(2 * std::max(1u, workers)) {
     for (unsigned i = 0; i < std::max(1u, workers); ++i) threads.emplace_back([this] { Work(); });
@@ -91,7 +56,7 @@ void PngQueue::Work() {
         }
         ++busy;
         lock.unlock();
-        const bool ok = WritePng565(job.path, job.pixels.data(), job.width, job.height);
+        const bool ok = os::WritePng565(job.path, job.pixels.data(), job.width, job.height);
         lock.lock();
         --busy;
         if (!ok && (firstFailure < 0 || job.number < firstFailure)) firstFailure = job.number;
@@ -136,6 +101,18 @@ void Capture::StartWithoutFiles() {
     writing = false;
 }
 
+void Capture::StartHashing(std::FILE* out) {
+    writing = false;
+    hashes = out;
+    audioHash = HashBytes(nullptr, 0);
+}
+
+std::uint64_t HashBytes(const void* data, std::size_t size, std::uint64_t hash) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 0x100000001b3ull;
+    return hash;
+}
+
 std::string Capture::PictureName(long number) const {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06ld.png", number);
@@ -155,13 +132,16 @@ bool Capture::WriteFrame(const std::uint16_t* pixels, int width, int height) {
         lastWidth = width;
         lastHeight = height;
     }
-    if (writing && video) {
+    if (hashes) {
+        const std::uint64_t hash = HashBytes(pixels, static_cast<std::size_t>(width) * height * sizeof *pixels);
+        std::fprintf(hashes, "frame %06ld %016llx\n", framesWritten, static_cast<unsigned long long>(hash));
+    } else if (writing && video) {
         if (!video->WriteFrame(pixels, width, height)) return Stop(video->Error());
     } else if (writing && framesWritten % pictureEvery == 0) {
         if (pngs) {
             if (pngs->Failed()) return Stop("");
             pngs->Submit(framesWritten, PictureName(framesWritten), lastFrame, width, height);
-        } else if (!WritePng565(PictureName(framesWritten), pixels, width, height)) {
+        } else if (!os::WritePng565(PictureName(framesWritten), pixels, width, height)) {
             return Stop("cannot write " + PictureName(framesWritten));
         }
     }
@@ -177,6 +157,7 @@ void Capture::EndOfPass() {
     std::int16_t audio[kFramesPerPass * 2];
     soundtrack.RenderVirtual(audio, kFramesPerPass);
     ++passes;
+    if (hashes) audioHash = HashBytes(audio, sizeof audio, audioHash);
     if (!writing || failed) return;
     if (pngs && pngs->Failed()) {
         Stop("");
@@ -186,6 +167,10 @@ void Capture::EndOfPass() {
 }
 
 bool Capture::Close() {
+    if (hashes) {
+        std::fprintf(hashes, "audio %016llx\n", static_cast<unsigned long long>(audioHash));
+        std::fflush(hashes);
+    }
     if (!writing) return true;
     if (pngs) {
         const long bad = pngs->Drain();

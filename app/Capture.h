@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -67,6 +68,9 @@ public:
     bool OpenVideo(const std::string& ffmpeg, const std::string& file, const VideoFormat& format);
     // The same passes, clock and music with no file written: a benchmark of the show.
     void StartWithoutFiles();
+    // No file either, but each shown frame's hash as a line on `out` ("frame N HASH") and, on
+    // Close, one of all the audio ("audio HASH"): what two builds of the show compare.
+    void StartHashing(std::FILE* out);
     // Shows one RGB565 frame: the next PNG when its number is due; false on a write error, which
     // is said once on stderr (naming the file, of which nothing is left) and ends the writing.
     bool WriteFrame(const std::uint16_t* pixels, int width, int height);
@@ -108,7 +112,10 @@ private:
     bool failed = false;
     std::string problem;  // the one line said when the capture stops on a fault
     bool writing = true;
+    std::FILE* hashes = nullptr;
+    std::uint64_t audioHash = 0;
 };
 
-// Writes an RGB565 image as an 8-bit RGB PNG; false on failure.
-bool WritePng565(const std::string& path, const std::uint16_t* pixels, int width, int height);
+// FNV-1a, 64 bits, continued from `hash`: over the bytes as they lie in memory (the pixels'
+// and samples' own byte order, little-endian on every build the show has).
+std::uint64_t HashBytes(const void* data, std::size_t size, std::uint64_t hash = 0xcbf29ce484222325ull);

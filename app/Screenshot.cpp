@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/Capture.h"
+#include "platform/os/ImageFile.h"
 
 std::string NextScreenshotPath(const std::string& directory) {
     for (int n = 0; n <= 9999; ++n) {
@@ -23,7 +23,7 @@ std::string SaveScreenshot(const std::string& directory, const std::uint16_t* pi
                      directory.c_str());
         return {};
     }
-    if (!WritePng565(path, pixels, width, height)) {
+    if (!os::WritePng565(path, pixels, width, height)) {
         std::fprintf(stderr, "solmire: could not write the screenshot %s\n", path.c_str());
         return {};
     }

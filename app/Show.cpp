@@ -23,6 +23,7 @@
 #include "platform/os/Clock.h"
 #include "platform/glide/Glide.h"
 #include "platform/os/Presenter.h"
+#include "platform/os/Wait.h"
 #include "platform/os/Window.h"
 
 namespace {
@@ -98,9 +99,11 @@ void PaceEndOfPass() {
     next += period;
     const clock::time_point now = clock::now();
     if (next > now) {
-        std::this_thread::sleep_until(next);
-    } else if (now - next > period) {
-        next = now;
+        os::SleepUntil(next);
+    } else {
+        // Late: no wait, but the page of a web build still gets its turn.
+        os::SleepFor(std::chrono::microseconds(0));
+        if (now - next > period) next = now;
     }
 }
 
@@ -243,7 +246,7 @@ void PlaySequence(const std::function<void(int)>& stepBegins) {
 
 void RealPlayIdle() {
     app.PumpMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    os::SleepFor(std::chrono::milliseconds(5));
 }
 
 music::FadeClock RealPlayFadeClock() {
@@ -294,9 +297,11 @@ int RunShow(const ShowOptions& options) {
     };
     app.onShutdown = [] { soundtrack.Close(); };
 
-    const bool capturing = !options.captureDir.empty() || options.benchmark;
+    const bool capturing = !options.captureDir.empty() || options.benchmark || options.hashes;
     if (capturing) {
-        if (options.benchmark) {
+        if (options.hashes) {
+            capture.StartHashing(stdout);
+        } else if (options.benchmark) {
             capture.StartWithoutFiles();
             benchmark = MakeBenchmark();
             stage.sceneBegins = [](const char* name) { benchmark->SceneBegins(name); };

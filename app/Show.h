@@ -18,6 +18,7 @@ bool ParseRendererChoice(const std::string& text, RendererChoice& choice);
 struct ShowOptions {
     std::string captureDir;   // empty: real play
     bool benchmark = false;   // render as a capture does, write nothing, print the timings
+    bool hashes = false;      // render as a capture does, print the frames' and audio's hashes
     long maxPasses = -1;      // capture: stop after this many passes (-1: no limit)
     double tailSeconds = 10;  // capture, benchmark: how long to keep rendering the endless last loop
     long pictureEvery = 1;    // capture: write every so many frames' picture

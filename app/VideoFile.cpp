@@ -16,6 +16,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/os/ImageFile.h"
+
 extern char** environ;
 
 namespace {
@@ -76,16 +78,6 @@ std::string LastLine(const std::string& file) {
 }
 
 }  // namespace
-
-void Rgb565ToRgb24(const std::uint16_t* pixels, std::size_t count, std::uint8_t* rgb) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned p = pixels[i];
-        const unsigned r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
-        rgb[i * 3 + 0] = static_cast<std::uint8_t>((r << 3) | (r >> 2));
-        rgb[i * 3 + 1] = static_cast<std::uint8_t>((g << 2) | (g >> 4));
-        rgb[i * 3 + 2] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
-    }
-}
 
 bool IsVideoFileName(const std::string& path) {
     const std::string ext = Extension(path);
@@ -231,7 +223,7 @@ bool VideoFile::WriteFrame(const std::uint16_t* pixels, int w, int h) {
     // from RGB24, and it would not expand the channels as the pictures do.
     const std::size_t count = static_cast<std::size_t>(w) * h;
     rgb.resize(count * 3);
-    Rgb565ToRgb24(pixels, count, rgb.data());
+    os::Rgb565ToRgb24(pixels, count, rgb.data());
     const std::uint8_t* bytes = rgb.data();
     std::size_t left = rgb.size();
     while (left > 0) {

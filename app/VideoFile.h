@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-// RGB565 pixels as 8-bit RGB triples, each channel by bit replication, so that full-scale 565
-// is full-scale 888: how both the pictures and the video take the frames' colours.
-void Rgb565ToRgb24(const std::uint16_t* pixels, std::size_t count, std::uint8_t* rgb);
-
 // A capture's name that asks for one video file: .mp4, .mkv or .webm, in any case.
 bool IsVideoFileName(const std::string& path);
 // Where a capture to that file goes when ffmpeg is missing: show.mp4 -> show.

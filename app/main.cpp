@@ -33,7 +33,10 @@ constexpr const char* kHelp =
     "                  second and how many times faster than real time), and in the\n"
     "                  endless last loop its resident memory and pace after one minute\n"
     "                  and at the end\n"
-    "  --tail SECONDS  with --capture or --benchmark: seconds of the show's endless last\n"
+    "  --hashes        render the show as --capture does but write nothing; print on stdout\n"
+    "                  a hash of each frame (frame N HASH) and, at the end, of all the\n"
+    "                  audio (audio HASH): two builds that agree on these agree on the show\n"
+    "  --tail SECONDS  with --capture, --benchmark or --hashes: seconds of the show's endless last\n"
     "                  loop to render (default 10)\n"
     "  --scene NAME    start at that scene, with the lights and the music where the show\n"
     "                  has them there; the scenes before it are run unseen first. Works\n"
@@ -106,6 +109,8 @@ int main(int argc, char** argv) {
             options.captureDir = std::filesystem::absolute(value()).string();
         } else if (arg == "--benchmark") {
             options.benchmark = true;
+        } else if (arg == "--hashes") {
+            options.hashes = true;
         } else if (arg == "--frames") {
             options.maxPasses = ParseCount(value(), "--frames");
         } else if (arg == "--every") {
@@ -150,16 +155,19 @@ int main(int argc, char** argv) {
             Usage(("unknown option " + arg).c_str());
         }
     }
-    if (options.captureDir.empty() && (options.maxPasses >= 0 || options.pictureEvery != 1))
+    if (options.captureDir.empty() && !options.hashes && (options.maxPasses >= 0 || options.pictureEvery != 1))
         Usage("--frames and --every go with --capture");
+    if (options.hashes && (options.benchmark || !options.captureDir.empty() || options.pictureEvery != 1))
+        Usage("--hashes writes nothing: not with --capture, --benchmark or --every");
     if (options.pictureEvery != 1 && IsVideoFileName(options.captureDir))
         Usage("--every goes with --capture DIR, not with a video file");
     // A benchmark takes what changes how the show is drawn (--renderer, the drawing's scale)
     // and renders it as a capture would; nothing that writes or stops it early.
     if (options.benchmark && !options.captureDir.empty()) Usage("--benchmark writes nothing: not with --capture");
-    if (tailGiven && options.captureDir.empty() && !options.benchmark) Usage("--tail goes with --capture or --benchmark");
-    if (options.listScenes && (!options.captureDir.empty() || options.benchmark || !options.startScene.empty()))
-        Usage("--list-scenes plays nothing: not with --capture, --benchmark or --scene");
+    if (tailGiven && options.captureDir.empty() && !options.benchmark && !options.hashes)
+        Usage("--tail goes with --capture, --benchmark or --hashes");
+    if (options.listScenes && (!options.captureDir.empty() || options.benchmark || options.hashes || !options.startScene.empty()))
+        Usage("--list-scenes plays nothing: not with --capture, --benchmark, --hashes or --scene");
 
     std::error_code cwdError;
     const auto startedIn = std::filesystem::current_path(cwdError);

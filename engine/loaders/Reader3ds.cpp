@@ -1,6 +1,5 @@
 #include "engine/loaders/Reader3ds.h"
 
-#include <bit>
 #include <cstring>
 #include <string>
 
@@ -69,7 +68,7 @@ bool Reader3ds::ReadU32(std::uint32_t& value) {
 bool Reader3ds::ReadFloat(float& value) {
     std::uint32_t bits;
     if (!ReadU32(bits)) return false;
-    value = std::bit_cast<float>(bits);
+    std::memcpy(&value, &bits, sizeof value);
     return true;
 }
 

@@ -3,13 +3,17 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/world/Object3D.h"
 
 namespace {
 std::uint64_t Bits(double v) {
     // -0 and +0 compare equal, so they must hash alike.
-    return std::bit_cast<std::uint64_t>(v == 0.0 ? 0.0 : v);
+    const double value = v == 0.0 ? 0.0 : v;
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
 
 std::size_t Hash(double x, double y, double z) {

@@ -4,8 +4,8 @@
 // the ordered dither to 5-6-5 and the widening of 5-6-5 back to 8 bits.
 
 #include <array>
-#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace raster {
 
@@ -17,7 +17,9 @@ inline std::uint16_t EncodeW(float oow) {
     if (oow >= 1.0f) return 0;
     // For 2^-16 <= oow < 1 the float's exponent is the leading-zero count and its top
     // 12 mantissa bits are the next 12 bits, so the whole encoding is one subtraction.
-    return static_cast<std::uint16_t>(0x7EFFFu - (std::bit_cast<std::uint32_t>(oow) >> 11));
+    std::uint32_t bits;
+    std::memcpy(&bits, &oow, sizeof bits);  // std::bit_cast, which the web's C++ library lacks
+    return static_cast<std::uint16_t>(0x7EFFFu - (bits >> 11));
 }
 
 // The same encoding written out on a 28-bit fixed-point fraction, for the reference.

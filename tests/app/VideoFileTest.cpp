@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/VideoFile.h"
+#include "platform/os/ImageFile.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ TEST(VideoFile, ColoursExpandToFullScaleWithEachChannelInItsPlace) {
     const std::uint16_t pixels[] = {0xFFFF, 0x0000, 0xF800, 0x07E0, 0x001F, 0x8410};
     std::uint8_t rgb[3 * 6 + 1];
     rgb[18] = 0x5A;  // just past the end: left alone
-    Rgb565ToRgb24(pixels, 6, rgb);
+    os::Rgb565ToRgb24(pixels, 6, rgb);
     const std::uint8_t expected[] = {255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 132, 130, 132, 0x5A};
     EXPECT_EQ(std::vector<std::uint8_t>(rgb, rgb + 19), std::vector<std::uint8_t>(expected, expected + 19));
 }
