@@ -4,6 +4,12 @@
 
 #include "app/Globals.h"
 #include "platform/os/Presenter.h"
+#include "platform/os/Wait.h"
+
+namespace {
+// How often the unseen run lets a web page have its turn: a few times a second there.
+constexpr long kPassesBetweenYields = 16;
+}  // namespace
 
 void SceneJump::Begin() {
     if (unseen) return;
@@ -31,4 +37,5 @@ void SceneJump::EndOfPass() {
     std::int16_t audio[Capture::kFramesPerPass * 2];
     soundtrack.RenderVirtual(audio, Capture::kFramesPerPass);
     ++passes;
+    if (passes % kPassesBetweenYields == 0) os::YieldToPage();
 }

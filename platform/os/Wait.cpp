@@ -8,4 +8,6 @@ void SleepFor(std::chrono::microseconds duration) { std::this_thread::sleep_for(
 
 void SleepUntil(std::chrono::steady_clock::time_point when) { std::this_thread::sleep_until(when); }
 
+void YieldToPage() {}
+
 }  // namespace os

@@ -10,4 +10,8 @@ namespace os {
 void SleepFor(std::chrono::microseconds duration);
 void SleepUntil(std::chrono::steady_clock::time_point when);
 
+// Long work that never waits (the scenes run unseen before a chosen one) calls this now and
+// then: in a web browser the page gets its turn, so that it does not freeze; elsewhere nothing.
+void YieldToPage();
+
 }  // namespace os

@@ -16,4 +16,9 @@ void SleepUntil(std::chrono::steady_clock::time_point when) {
     SleepFor(std::chrono::duration_cast<std::chrono::microseconds>(when - std::chrono::steady_clock::now()));
 }
 
+// Only the page's program can unwind (node's has no Asyncify, and no page to give a turn to).
+void YieldToPage() {
+    if (emscripten_has_asyncify()) emscripten_sleep(0);
+}
+
 }  // namespace os

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Opens the web build in headless Chromium, clicks the cover, watches the show for a while and
 checks that it plays: the canvas shows a picture (not black) and the first scene's trace line
-reached the browser's console. Drives Chromium through chromedriver's HTTP interface, so that
+reached the browser's console; then presses Escape and checks that the show ended well. Drives Chromium through chromedriver's HTTP interface, so that
 nothing beyond Debian's packages is needed.
 
     browser_check.py BUILD_WEB_DIR [--seconds S] [--query QUERY] [--screenshot OUT.png]
@@ -183,6 +183,19 @@ def main():
             with open(options.screenshot, "wb") as f:
                 f.write(shot)
 
+        # Escape ends the show; the page says so on its cover (a failure would say "stopped").
+        escape = "\ue00c"
+        driver.s("POST", "/actions", {"actions": [{"type": "key", "id": "keyboard", "actions": [
+            {"type": "keyDown", "value": escape}, {"type": "keyUp", "value": escape}]}]})
+        deadline = time.time() + 20
+        ended = ""
+        while time.time() < deadline and not ended.startswith("the show"):
+            time.sleep(0.2)
+            ended = driver.script("return document.getElementById('status').textContent")
+        print(f"after Escape the page says: {ended}")
+        if not ended.startswith("the show has ended"):
+            failures.append("Escape did not end the show")
+
         lines = []
         for entry in entries:
             m = TRACE.search(entry.get("message", ""))
@@ -199,7 +212,11 @@ def main():
         if not lines or "begins at" not in lines[0][1].group(3):
             failures.append("no scene trace line reached the console")
         else:
-            print("first trace line in the console:", lines[0][1].group(1))
+            print(f"first trace line in the console, {lines[0][0] - clicked:.1f} s after the click:",
+                  lines[0][1].group(1))
+        final = [e for e in entries if "final loop at pass" in e.get("message", "")]
+        if final:
+            print(f"the show reached its last loop {final[0]['timestamp'] / 1000.0 - clicked:.1f} s after the click")
         begun = {}
         for stamp, m in lines:
             name = m.group(2)
