@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <emmintrin.h>
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
+#endif
 
 #include "platform/raster/PixelOps.h"
 #include "platform/raster/Raster.h"
@@ -40,8 +43,19 @@ inline std::int32_t ToFixed(double v) { return static_cast<std::int32_t>(std::cl
 
 // Floor of four floats; NaN and out-of-range lanes give INT_MIN (the conversion's answer),
 // and the step down wraps, which SIMD integer adds do without undefined behaviour.
+[[gnu::always_inline]] inline __m128i Truncate4(__m128 v) {
+#ifdef __wasm_simd128__
+    // The web's SSE2 emulation converts lane by lane through library calls; the wasm
+    // instruction saturates instead, so the lanes SSE answers INT_MIN for are set so here.
+    const v128_t inRange = wasm_f32x4_lt(wasm_f32x4_abs(v128_t(v)), wasm_f32x4_splat(2147483648.0f));
+    return __m128i(wasm_v128_bitselect(wasm_i32x4_trunc_sat_f32x4(v128_t(v)), wasm_i32x4_splat(INT32_MIN), inRange));
+#else
+    return _mm_cvttps_epi32(v);
+#endif
+}
+
 [[gnu::always_inline]] inline __m128i Floor4(__m128 v) {
-    const __m128i i = _mm_cvttps_epi32(v);
+    const __m128i i = Truncate4(v);
     return _mm_add_epi32(i, _mm_castps_si128(_mm_cmplt_ps(v, _mm_cvtepi32_ps(i))));
 }
 

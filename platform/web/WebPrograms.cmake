@@ -5,6 +5,10 @@ if(NOT SOLMIRE_WEB_DATA OR NOT EXISTS ${SOLMIRE_WEB_DATA}/solmire.xm)
   message(FATAL_ERROR "SOLMIRE_WEB_DATA must name a content pack (a native tree's data folder)")
 endif()
 
+# emcc's linker steps run its node tools, which need Debian's node modules when the node on
+# PATH is another one: so that a build by hand (cmake --build build-web) works too.
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "env NODE_PATH=/usr/share/nodejs")
+
 # SDL's audio for the browser calls these from JavaScript; CMake would mangle the $ on a
 # command line, so they go in a response file.
 set(solmire_web_rsp ${CMAKE_BINARY_DIR}/web-library-funcs.rsp)
