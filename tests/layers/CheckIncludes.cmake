@@ -1,6 +1,7 @@
 # Fails when a source file includes across a forbidden edge between the layers:
 #   platform/ does not include engine/, app/, tools/, tests or benchmarks;
-#   platform/raster/ includes itself and the standard library, nothing else;
+#   platform/raster/ includes itself, the standard library and the compilers' SIMD intrinsics
+#   (SSE2, WebAssembly SIMD), nothing else;
 #   platform/d3d/ includes itself, platform/raster/ and the standard library;
 #   content/ (names the show and its generator share) includes the standard library only, and
 #   only the show, the tools and the tests include it;
@@ -59,7 +60,7 @@ function(check_tree root)
 
       if(file MATCHES "^platform/raster/")
         if(angle)
-          if(name MATCHES "/" OR (name MATCHES "\\." AND NOT name MATCHES "intrin\\.h$"
+          if(name MATCHES "/" OR (name MATCHES "\\." AND NOT name MATCHES "(intrin|^wasm_simd128)\\.h$"
                                   AND NOT name IN_LIST C_HEADERS))
             set(why "the rasteriser uses the standard library only")
           endif()

@@ -11,39 +11,25 @@ passes per second. Exit code 0 when the show played, 1 when a check failed.
 """
 import argparse
 import base64
-import functools
-import http.server
 import json
+import os
 import re
 import socket
 import struct
 import subprocess
 import sys
-import threading
 import time
 import urllib.request
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "web"))
+from serve import serve  # noqa: E402
 
 
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, ".wasm": "application/wasm",
-                      ".js": "text/javascript"}
-
-    def log_message(self, *args):
-        pass
-
-
-def serve(directory):
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
-                                             functools.partial(QuietHandler, directory=directory))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
 
 
 class Driver:
