@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Opens the web build in headless Chromium, clicks the cover, watches the show for a while and
 checks that it plays: the canvas shows a picture (not black) and the first scene's trace line
-reached the browser's console; then presses Escape and checks that the show ended well. Drives Chromium through chromedriver's HTTP interface, so that
+reached the browser's console, the sound started (no "sound:" complaint); then presses Escape and
+checks that the show ended well. Drives Chromium through chromedriver's HTTP interface, so that
 nothing beyond Debian's packages is needed.
 
     browser_check.py BUILD_WEB_DIR [--seconds S] [--query QUERY] [--screenshot OUT.png]
@@ -190,6 +191,11 @@ def main():
         severe = [e["message"] for e in entries if e.get("level") == "SEVERE" and not TRACE.search(e["message"])]
         for message in severe[:5]:
             print("console:", message)
+
+        # The sound layer says "sound: ..." on stderr when the page's audio could not start.
+        sound = [e["message"] for e in entries if re.search(r'"?sound: ', e.get("message", ""))]
+        if sound:
+            failures.append("the sound did not start: " + sound[0])
 
         fraction = lit_fraction(shot)
         print(f"canvas: {fraction * 100:.1f}% of its pixels lit after {options.seconds:.0f} s")
