@@ -34,8 +34,9 @@ solmire_web_build() {
   cmake --build build-web --target "${targets[@]}" -- --quiet
 }
 
-# emscripten 3.1.6 under node 18 and later: wasm is loaded through fetch() unless told not to,
-# and emcc's own node tools need Debian's node modules when the node on PATH is another one.
+# emscripten 3.1.6 under node 18 and later: wasm is loaded through fetch() unless told not to
+# (which fails for files), and emcc's own node tools need Debian's node modules when the node
+# on PATH is another one. Also used by deps.sh.
 solmire_web_env() {
   export NODE_OPTIONS="${NODE_OPTIONS:+$NODE_OPTIONS }--no-experimental-fetch"
   export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"

@@ -132,12 +132,9 @@ build_openmpt() {
     { tail -n 30 "$cache/openmpt-build.log" >&2; exit 1; }
 }
 
-# emscripten 3.1.6 loads wasm through fetch() when node has it (node 18 on), which fails for
-# files; autoconf's run checks and node-run builds need the old path.
-export NODE_OPTIONS="${NODE_OPTIONS:+$NODE_OPTIONS }--no-experimental-fetch"
-# emcc's optimiser is a node program that needs Debian's node modules when the node on PATH is
-# not Debian's own.
-export NODE_PATH="${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs"
+# autoconf's run checks run wasm under node, and emcc's optimiser is a node program.
+source "$(dirname "$0")/build.sh"
+solmire_web_env
 
 mkdir -p "$cache/src" "$prefix"
 add_source_entries
